@@ -1,0 +1,233 @@
+#include "frmtb.h"
+
+#include "handlerframe.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+// Geometry in pixels at 96 dpi. Channel n stands in row (n - 1) / 7 and column (n - 1) % 7 of a
+// grid of 88 x 120 px cells; each cell is a column of name label, time label and two buttons.
+constexpr QSize ClientSize { 657, 374 };
+constexpr int Margin = 8;
+constexpr int Columns = 7;
+constexpr int ColumnPitch = 88;
+constexpr int RowPitch = 120;
+constexpr int ControlWidth = 81;
+
+struct Slot {
+    int top;
+    int height;
+};
+constexpr Slot NameSlot { 0, 17 };
+constexpr Slot TimeSlot { 24, 25 };
+constexpr Slot StartStopSlot { 56, 25 };
+constexpr Slot ResetSlot { 80, 33 };
+constexpr QRect MasterResetRect { 552, 256, ControlWidth, 41 };
+constexpr QRect ExitRect { 552, 296, ControlWidth, 57 };
+
+QRect cellRect(int channel, Slot slot)
+{
+    const int row = (channel - 1) / Columns;
+    const int column = (channel - 1) % Columns;
+    return { Margin + ColumnPitch * column, Margin + RowPitch * row + slot.top, ControlWidth,
+        slot.height };
+}
+
+// The window's face where it exists, else the installed sans-serif closest to it in metrics.
+QString fontFamily()
+{
+    static const QString family = [] {
+        for (const QString &candidate : { QStringLiteral("MS Sans Serif"),
+                 QStringLiteral("Liberation Sans"), QStringLiteral("Arimo") }) {
+            if (QFontDatabase::hasFamily(candidate))
+                return candidate;
+        }
+        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    }();
+    return family;
+}
+
+enum class TextSize { Small = 11, Large = 13 }; // pixel heights of 8.25 pt and 9.75 pt
+
+QFont uiFont(TextSize size, bool bold)
+{
+    QFont font(fontFamily());
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(static_cast<int>(size));
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    return font;
+}
+
+// Object names and captions: a word followed by a number.
+QString numbered(const char *word, int number)
+{
+    return QLatin1String(word) + QString::number(number);
+}
+
+QColor toColor(ColourWord word)
+{
+    return QColor(word & 0xFF, (word >> 8) & 0xFF, (word >> 16) & 0xFF);
+}
+
+} // namespace
+
+constexpr std::array<frmTB::Button, frmTB::ButtonCount + 1> frmTB::buttonTable()
+{
+    std::array<Button, ButtonCount + 1> table {};
+    for (int channel = 1; channel <= ChannelBank::Count; ++channel) {
+        table[ButtonsOfChannel[channel - 1].startStop] = { Role::StartStop, channel };
+        table[ButtonsOfChannel[channel - 1].reset] = { Role::Reset, channel };
+    }
+    table[MasterResetButton] = { Role::MasterReset, 0 };
+    table[ExitButton] = { Role::Exit, 0 };
+    return table;
+}
+
+frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> beep, QWidget *parent)
+    : QWidget(parent)
+    , m_bank(new ChannelBank(tickPeriod, beep ? beep : [] { QApplication::beep(); }, this))
+{
+    setObjectName(QStringLiteral("frmTB"));
+    setWindowTitle(QStringLiteral("Tembrik Timer Ver 1.0  by Kestrune"));
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    resize(ClientSize);
+    createControls();
+    Form_Load();
+}
+
+void frmTB::createControls()
+{
+    // Buttons first and in number order: that order is the focus order.
+    for (int number = 1; number <= ButtonCount; ++number) {
+        const Button button = buttonTable()[number];
+        auto *widget = new QPushButton(this);
+        widget->setObjectName(numbered("Command", number));
+        widget->setAutoDefault(false);
+        switch (button.role) {
+        case Role::StartStop:
+        case Role::Reset:
+            widget->setText(button.role == Role::StartStop ? QStringLiteral("Start/Stop")
+                                                           : QStringLiteral("Reset"));
+            widget->setFont(uiFont(TextSize::Small, false));
+            widget->setGeometry(cellRect(
+                button.channel, button.role == Role::StartStop ? StartStopSlot : ResetSlot));
+            break;
+        case Role::MasterReset:
+        case Role::Exit:
+            widget->setText(button.role == Role::MasterReset ? QStringLiteral("Master Reset")
+                                                             : QStringLiteral("Exit"));
+            widget->setFont(uiFont(TextSize::Large, true));
+            widget->setGeometry(button.role == Role::MasterReset ? MasterResetRect : ExitRect);
+            break;
+        }
+        connect(widget, &QPushButton::clicked, this, [this, number] { buttonClicked(number); });
+        m_buttons[number - 1] = widget;
+    }
+
+    for (Channel *channel : m_bank->channels()) {
+        const int n = channel->number();
+        const auto makeLabel = [this](const QString &name, const QFont &font, QRect rect) {
+            auto *label = new QLabel(this);
+            label->setObjectName(name);
+            label->setFont(font);
+            label->setGeometry(rect);
+            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setBackgroundRole(QPalette::Button);
+            label->setForegroundRole(QPalette::ButtonText);
+            label->setAutoFillBackground(true);
+            return label;
+        };
+        // Channel 1's name label alone has a lower-case c.
+        QLabel *name = makeLabel(numbered(n == 1 ? "lblchan" : "lblChan", n),
+            uiFont(TextSize::Small, true), cellRect(n, NameSlot));
+        name->setText(numbered("Channel ", n));
+        QLabel *time = makeLabel(numbered("Label", n),
+            uiFont(n == 1 ? TextSize::Large : TextSize::Small, true), cellRect(n, TimeSlot));
+        time->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        m_nameLabels[n - 1] = name;
+        m_timeLabels[n - 1] = time;
+
+        channel->timer()->setObjectName(numbered("Timer", n));
+        connect(channel->timer(), &QTimer::timeout, this, [this, n] { timerTicked(n); });
+        connect(channel, &Channel::textChanged, time, &QLabel::setText);
+        connect(channel, &Channel::colourChanged, this,
+            [this, time, name](Channel::Label which, ColourWord colour) {
+                showColour(which == Channel::Label::Time ? time : name, colour);
+            });
+    }
+}
+
+void frmTB::Form_Load()
+{
+    runHandler("Form", 0, "Load", [this] {
+        for (int n = 1; n <= ChannelBank::Count; ++n)
+            setTimeOf(n, Channel::LoadMinutes, 0);
+    });
+}
+
+void frmTB::setTimeOf(int channel, qint16 minutes, qint16 tenSeconds)
+{
+    m_bank->channel(channel).setTime(minutes, tenSeconds);
+}
+
+void frmTB::buttonClicked(int number)
+{
+    if (m_ended)
+        return;
+    const Button button = buttonTable()[number];
+    runHandler("Command", number, "Click", [&] {
+        switch (button.role) {
+        case Role::StartStop:
+            m_bank->channel(button.channel).toggle();
+            break;
+        case Role::Reset:
+            m_bank->channel(button.channel).reset();
+            break;
+        case Role::MasterReset:
+            m_bank->masterReset();
+            break;
+        case Role::Exit:
+            end();
+            break;
+        }
+    });
+}
+
+void frmTB::timerTicked(int channel)
+{
+    if (m_ended)
+        return;
+    runHandler("Timer", channel, "Timer", [&] { m_bank->channel(channel).tick(); });
+}
+
+void frmTB::showColour(QLabel *label, ColourWord colour)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::ButtonText, toColor(colour));
+    label->setPalette(palette);
+}
+
+void frmTB::closeEvent(QCloseEvent *event)
+{
+    end();
+    event->accept();
+}
+
+// Exit and the close box: no tick, click or beep may follow, so every timer stops before the
+// event loop is asked to return.
+void frmTB::end()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_bank->stopAll();
+    hide();
+    QCoreApplication::exit(0);
+}
