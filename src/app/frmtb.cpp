@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -91,14 +92,17 @@ constexpr std::array<frmTB::Button, frmTB::ButtonCount + 1> frmTB::buttonTable()
 
 frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> beep, QWidget *parent)
     : QWidget(parent)
-    , m_bank(new ChannelBank(tickPeriod, beep ? beep : [] { QApplication::beep(); }, this))
+    , m_bank(new ChannelBank(
+          tickPeriod, beep ? beep : [] { QApplication::beep(); }, this))
 {
     setObjectName(QStringLiteral("frmTB"));
     setWindowTitle(QStringLiteral("Tembrik Timer Ver 1.0  by Kestrune"));
+    setWindowIcon(QIcon(QStringLiteral(":/tembrik.xpm")));
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     resize(ClientSize);
     createControls();
+    m_buttons[0]->setFocus();
     Form_Load();
 }
 

@@ -41,26 +41,86 @@ public:
 
     // Set-time, one per channel: loads minutes * 60 + tenSeconds * 10 seconds. The first two
     // arguments are ignored. Throws OverflowError if the 16-bit arithmetic overflows.
-    void SetTime(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(1, minutes, tenSeconds); }
-    void SetTime2(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(2, minutes, tenSeconds); }
-    void SetTime3(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(3, minutes, tenSeconds); }
-    void SetTime4(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(4, minutes, tenSeconds); }
-    void SetTime5(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(5, minutes, tenSeconds); }
-    void SetTime6(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(6, minutes, tenSeconds); }
-    void SetTime7(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(7, minutes, tenSeconds); }
-    void SetTime8(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(8, minutes, tenSeconds); }
-    void SetTime9(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(9, minutes, tenSeconds); }
-    void SetTime10(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(10, minutes, tenSeconds); }
-    void SetTime11(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(11, minutes, tenSeconds); }
-    void SetTime12(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(12, minutes, tenSeconds); }
-    void SetTime13(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(13, minutes, tenSeconds); }
-    void SetTime14(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(14, minutes, tenSeconds); }
-    void SetTime15(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(15, minutes, tenSeconds); }
-    void SetTime16(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(16, minutes, tenSeconds); }
-    void SetTime17(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(17, minutes, tenSeconds); }
-    void SetTime18(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(18, minutes, tenSeconds); }
-    void SetTime19(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(19, minutes, tenSeconds); }
-    void SetTime20(qint16, qint16, qint16 minutes, qint16 tenSeconds) { setTimeOf(20, minutes, tenSeconds); }
+    void SetTime(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(1, minutes, tenSeconds);
+    }
+    void SetTime2(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(2, minutes, tenSeconds);
+    }
+    void SetTime3(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(3, minutes, tenSeconds);
+    }
+    void SetTime4(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(4, minutes, tenSeconds);
+    }
+    void SetTime5(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(5, minutes, tenSeconds);
+    }
+    void SetTime6(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(6, minutes, tenSeconds);
+    }
+    void SetTime7(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(7, minutes, tenSeconds);
+    }
+    void SetTime8(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(8, minutes, tenSeconds);
+    }
+    void SetTime9(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(9, minutes, tenSeconds);
+    }
+    void SetTime10(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(10, minutes, tenSeconds);
+    }
+    void SetTime11(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(11, minutes, tenSeconds);
+    }
+    void SetTime12(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(12, minutes, tenSeconds);
+    }
+    void SetTime13(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(13, minutes, tenSeconds);
+    }
+    void SetTime14(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(14, minutes, tenSeconds);
+    }
+    void SetTime15(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(15, minutes, tenSeconds);
+    }
+    void SetTime16(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(16, minutes, tenSeconds);
+    }
+    void SetTime17(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(17, minutes, tenSeconds);
+    }
+    void SetTime18(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(18, minutes, tenSeconds);
+    }
+    void SetTime19(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(19, minutes, tenSeconds);
+    }
+    void SetTime20(qint16, qint16, qint16 minutes, qint16 tenSeconds)
+    {
+        setTimeOf(20, minutes, tenSeconds);
+    }
 
     // Load: runs once from the constructor, before the window can be shown.
     void Form_Load();

@@ -18,8 +18,8 @@ qint16 checked16(int exact)
 
 } // namespace
 
-Channel::Channel(int number, std::chrono::milliseconds period, std::function<void()> beep,
-    QObject *parent)
+Channel::Channel(
+    int number, std::chrono::milliseconds period, std::function<void()> beep, QObject *parent)
     : QObject(parent)
     , m_number(number)
     , m_beep(std::move(beep))

@@ -1,7 +1,7 @@
 #include "channelbank.h"
 
-ChannelBank::ChannelBank(std::chrono::milliseconds period, const std::function<void()> &beep,
-    QObject *parent)
+ChannelBank::ChannelBank(
+    std::chrono::milliseconds period, const std::function<void()> &beep, QObject *parent)
     : QObject(parent)
 {
     for (int n = 1; n <= Count; ++n)

@@ -20,16 +20,26 @@ struct Row {
     const char *nameLabel;
 };
 const Row Rows[] = {
-    { 1, "Command1", "Command2", "lblchan1" }, { 2, "Command3", "Command4", "lblChan2" },
-    { 3, "Command6", "Command5", "lblChan3" }, { 4, "Command8", "Command7", "lblChan4" },
-    { 5, "Command10", "Command9", "lblChan5" }, { 6, "Command11", "Command12", "lblChan6" },
-    { 7, "Command13", "Command14", "lblChan7" }, { 8, "Command15", "Command16", "lblChan8" },
-    { 9, "Command17", "Command18", "lblChan9" }, { 10, "Command19", "Command20", "lblChan10" },
-    { 11, "Command21", "Command22", "lblChan11" }, { 12, "Command23", "Command24", "lblChan12" },
-    { 13, "Command25", "Command26", "lblChan13" }, { 14, "Command27", "Command28", "lblChan14" },
-    { 15, "Command29", "Command30", "lblChan15" }, { 16, "Command31", "Command32", "lblChan16" },
-    { 17, "Command33", "Command34", "lblChan17" }, { 18, "Command35", "Command36", "lblChan18" },
-    { 19, "Command37", "Command38", "lblChan19" }, { 20, "Command39", "Command40", "lblChan20" },
+    { 1, "Command1", "Command2", "lblchan1" },
+    { 2, "Command3", "Command4", "lblChan2" },
+    { 3, "Command6", "Command5", "lblChan3" },
+    { 4, "Command8", "Command7", "lblChan4" },
+    { 5, "Command10", "Command9", "lblChan5" },
+    { 6, "Command11", "Command12", "lblChan6" },
+    { 7, "Command13", "Command14", "lblChan7" },
+    { 8, "Command15", "Command16", "lblChan8" },
+    { 9, "Command17", "Command18", "lblChan9" },
+    { 10, "Command19", "Command20", "lblChan10" },
+    { 11, "Command21", "Command22", "lblChan11" },
+    { 12, "Command23", "Command24", "lblChan12" },
+    { 13, "Command25", "Command26", "lblChan13" },
+    { 14, "Command27", "Command28", "lblChan14" },
+    { 15, "Command29", "Command30", "lblChan15" },
+    { 16, "Command31", "Command32", "lblChan16" },
+    { 17, "Command33", "Command34", "lblChan17" },
+    { 18, "Command35", "Command36", "lblChan18" },
+    { 19, "Command37", "Command38", "lblChan19" },
+    { 20, "Command39", "Command40", "lblChan20" },
 };
 
 QColor textColour(const QLabel *label)
@@ -54,7 +64,10 @@ class tst_frmTB : public QObject {
     }
     QLabel *timeLabel(int n) const { return find<QLabel>(QStringLiteral("Label%1").arg(n)); }
     QTimer *timer(int n) const { return find<QTimer>(QStringLiteral("Timer%1").arg(n)); }
-    QLabel *nameLabel(int n) const { return find<QLabel>(QString::fromLatin1(Rows[n - 1].nameLabel)); }
+    QLabel *nameLabel(int n) const
+    {
+        return find<QLabel>(QString::fromLatin1(Rows[n - 1].nameLabel));
+    }
     void click(const char *button) const
     {
         QTest::mouseClick(find<QPushButton>(QString::fromLatin1(button)), Qt::LeftButton);
@@ -87,7 +100,8 @@ private slots:
     {
         QCOMPARE(window->findChildren<QPushButton *>().size(), 42);
         QCOMPARE(window->findChildren<QLabel *>().size(), 40);
-        QCOMPARE(window->findChildren<QTimer *>(QRegularExpression(QStringLiteral("^Timer"))).size(),
+        QCOMPARE(
+            window->findChildren<QTimer *>(QRegularExpression(QStringLiteral("^Timer"))).size(),
             20);
         for (int n = 1; n <= ChannelBank::Count; ++n) {
             QCOMPARE(timeLabel(n)->text(), QStringLiteral("45:0"));
@@ -133,7 +147,8 @@ private slots:
         window->channels().channel(channel).tick();
         window->channels().channel(channel).tick();
         for (int n = 1; n <= ChannelBank::Count; ++n)
-            QCOMPARE(timeLabel(n)->text(), n == channel ? QStringLiteral("44:58") : QStringLiteral("45:0"));
+            QCOMPARE(timeLabel(n)->text(),
+                n == channel ? QStringLiteral("44:58") : QStringLiteral("45:0"));
 
         click(row.reset);
         QVERIFY(running().isEmpty());
@@ -199,8 +214,8 @@ private slots:
 
     void handlerErrorIsReportedAndContained()
     {
-        QTest::ignoreMessage(QtWarningMsg,
-            "frmTB.Command2_Click: overflow in 16-bit set-time arithmetic");
+        QTest::ignoreMessage(
+            QtWarningMsg, "frmTB.Command2_Click: overflow in 16-bit set-time arithmetic");
         window->Command10_Click(); // channel 5 runs
         const bool finished = runHandler("Command", 2, "Click", [&] {
             window->SetTime(0, 0, 547, 0);

@@ -122,8 +122,8 @@ private slots:
         QFETCH(QString, text);
         countDownTo(seconds);
         QCOMPARE(channel->text(), text);
-        QCOMPARE(channel->state().shownMinutes * 60 + channel->state().shownSeconds,
-            seconds % 3600);
+        QCOMPARE(
+            channel->state().shownMinutes * 60 + channel->state().shownSeconds, seconds % 3600);
         QCOMPARE(channel->state().wholeMinutes, seconds / 60);
     }
 

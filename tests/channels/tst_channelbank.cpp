@@ -68,7 +68,8 @@ private slots:
     void reset_data()
     {
         QTest::addColumn<QString>("state");
-        for (const char *state : { "never started", "running", "paused", "yellow", "red", "expired" })
+        for (const char *state :
+            { "never started", "running", "paused", "yellow", "red", "expired" })
             QTest::newRow(state) << QString::fromLatin1(state);
     }
 
@@ -152,7 +153,7 @@ private slots:
             connect(channel, &Channel::colourChanged, this, [&log, n](Channel::Label label) {
                 log << (label == Channel::Label::Time ? QStringLiteral("time%1")
                                                       : QStringLiteral("name%1"))
-                            .arg(n);
+                           .arg(n);
             });
         }
         bank->masterReset();
