@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs whatever is missing, builds, then starts the program ("run") or runs every test ("test").
+# Installs whatever is missing, builds, then starts the program ("run"), runs every test ("test"),
+# or runs every test in a build with address and undefined-behaviour sanitizers ("sanitize").
 # Meant for Debian 12, as root (or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")"
 
-usage() { echo "usage: $0 run|test" >&2; exit 2; }
+usage() { echo "usage: $0 run|test|sanitize" >&2; exit 2; }
 [ $# -eq 1 ] || usage
-case "$1" in run|test) ;; *) usage ;; esac
+case "$1" in run|test|sanitize) ;; *) usage ;; esac
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins fonts-liberation xvfb xauth)
 missing=()
@@ -21,10 +22,16 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
+if [ "$1" = sanitize ]; then
+    cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTEMBRIK_SANITIZE=ON
+    cmake --build build-sanitize
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    exec ctest --test-dir build-sanitize --output-on-failure
+fi
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build
-
 case "$1" in
 run) exec build/src/app/tembrik-timer ;;
-test) ctest --test-dir build --output-on-failure ;;
+test) exec ctest --test-dir build --output-on-failure ;;
 esac
