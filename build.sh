@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs whatever is missing, builds, then starts the program ("run"), runs every test ("test"),
-# or runs every test in a build with address and undefined-behaviour sanitizers ("sanitize").
+# runs every test in a build with address and undefined-behaviour sanitizers ("sanitize"), or runs
+# the benchmarks ("bench"; BENCH_SECONDS sets the length of each timing phase, 60 by default).
 # Meant for Debian 12, as root (or through sudo).
 set -euo pipefail
 cd "$(dirname "$0")"
 
-usage() { echo "usage: $0 run|test|sanitize" >&2; exit 2; }
+usage() { echo "usage: $0 run|test|sanitize|bench" >&2; exit 2; }
 [ $# -eq 1 ] || usage
-case "$1" in run|test|sanitize) ;; *) usage ;; esac
+case "$1" in run|test|sanitize|bench) ;; *) usage ;; esac
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins fonts-liberation xvfb xauth)
 missing=()
@@ -34,4 +35,10 @@ cmake --build build
 case "$1" in
 run) exec build/src/app/tembrik-timer ;;
 test) exec ctest --test-dir build --output-on-failure ;;
+bench)
+    QT_QPA_PLATFORM=offscreen build/bench/bench_tick
+    QT_QPA_PLATFORM=offscreen build/bench/bench_startup
+    xvfb-run -a build/bench/bench_startup
+    QT_QPA_PLATFORM=offscreen build/bench/bench_timing "${BENCH_SECONDS:-60}"
+    ;;
 esac

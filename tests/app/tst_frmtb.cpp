@@ -212,6 +212,28 @@ private slots:
         QCOMPARE(timeLabel(1)->text(), QStringLiteral("45:0"));
     }
 
+    // A tick repaints the label whose text changed and no other control.
+    void tickRepaintsOnlyItsLabel()
+    {
+        struct PaintCounter : QObject {
+            QStringList painted;
+            bool eventFilter(QObject *watched, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    painted << watched->objectName();
+                return false;
+            }
+        } counter;
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        for (QWidget *control : window->findChildren<QWidget *>())
+            control->installEventFilter(&counter);
+        window->Timer7_Timer();
+        QTRY_VERIFY(!counter.painted.isEmpty());
+        QTest::qWait(20);
+        QCOMPARE(counter.painted, QStringList { QStringLiteral("Label7") });
+    }
+
     void handlerErrorIsReportedAndContained()
     {
         QTest::ignoreMessage(
