@@ -40,9 +40,11 @@ int child(int argc, char *argv[], bool bare)
     if (bare) {
         window = std::make_unique<QWidget>();
         for (int i = 0; i < 42; ++i)
-            (new QPushButton(QStringLiteral("Start/Stop"), window.get()))->setGeometry(i % 7 * 88, i / 7 * 40, 81, 25);
+            (new QPushButton(QStringLiteral("Start/Stop"), window.get()))
+                ->setGeometry(i % 7 * 88, i / 7 * 40, 81, 25);
         for (int i = 0; i < 40; ++i)
-            (new QLabel(QStringLiteral("Channel %1").arg(i), window.get()))->setGeometry(i % 7 * 88, i / 7 * 40 + 30, 81, 17);
+            (new QLabel(QStringLiteral("Channel %1").arg(i), window.get()))
+                ->setGeometry(i % 7 * 88, i / 7 * 40 + 30, 81, 17);
         window->resize(657, 374);
     } else {
         window = std::make_unique<frmTB>();
@@ -65,7 +67,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     constexpr int Runs = 15;
     const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("xcb"));
-    printHeader(qPrintable(QStringLiteral("Start-up on %1 (median of %2 runs)").arg(platform).arg(Runs)));
+    printHeader(
+        qPrintable(QStringLiteral("Start-up on %1 (median of %2 runs)").arg(platform).arg(Runs)));
     for (const char *mode : { "--child", "--bare" }) {
         QList<double> shown, resident;
         for (int run = 0; run < Runs; ++run) {
@@ -75,18 +78,22 @@ int main(int argc, char *argv[])
             process.waitForFinished(30000);
             const QList<QByteArray> figures = process.readAllStandardOutput().trimmed().split(' ');
             if (process.exitCode() != 0 || figures.size() != 2) {
-                std::fprintf(stderr, "child failed: %s\n", process.readAllStandardError().constData());
+                std::fprintf(
+                    stderr, "child failed: %s\n", process.readAllStandardError().constData());
                 return 1;
             }
             shown << double(figures[0].toLongLong() - started) / 1e6;
             resident << double(figures[1].toLong()) / 1024.0;
         }
         const bool ours = qstrcmp(mode, "--child") == 0;
-        const QString who = ours ? QStringLiteral("frmTB") : QStringLiteral("bare window, 82 widgets");
+        const QString who
+            = ours ? QStringLiteral("frmTB") : QStringLiteral("bare window, 82 widgets");
         printRow(who + QStringLiteral(": start to shown"),
-            QStringLiteral("%1 ms").arg(percentile(shown, 50), 0, 'f', 1), ours ? QStringLiteral("< 100 ms") : QString());
+            QStringLiteral("%1 ms").arg(percentile(shown, 50), 0, 'f', 1),
+            ours ? QStringLiteral("< 100 ms") : QString());
         printRow(who + QStringLiteral(": resident memory"),
-            QStringLiteral("%1 MB").arg(percentile(resident, 50), 0, 'f', 1), ours ? QStringLiteral("< 35 MB") : QString());
+            QStringLiteral("%1 MB").arg(percentile(resident, 50), 0, 'f', 1),
+            ours ? QStringLiteral("< 35 MB") : QString());
     }
     return 0;
 }

@@ -29,7 +29,8 @@ int main(int argc, char *argv[])
         clock.start();
         window.Timer1_Timer(), window.Timer2_Timer(), window.Timer3_Timer(), window.Timer4_Timer();
         window.Timer5_Timer(), window.Timer6_Timer(), window.Timer7_Timer(), window.Timer8_Timer();
-        window.Timer9_Timer(), window.Timer10_Timer(), window.Timer11_Timer(), window.Timer12_Timer();
+        window.Timer9_Timer(), window.Timer10_Timer(), window.Timer11_Timer(),
+            window.Timer12_Timer();
         window.Timer13_Timer(), window.Timer14_Timer(), window.Timer15_Timer();
         window.Timer16_Timer(), window.Timer17_Timer(), window.Timer18_Timer();
         window.Timer19_Timer(), window.Timer20_Timer();

@@ -19,8 +19,7 @@ public:
         : QObject(parent)
         , m_clock(clock)
         , m_stamps(stamps)
-    {
-    }
+    { }
 
 protected:
     bool eventFilter(QObject *, QEvent *event) override
@@ -66,7 +65,10 @@ int main(int argc, char *argv[])
     }
     cpu = cpuSeconds();
     for (int n = 1; n <= 20; ++n) {
-        window.findChild<QPushButton *>(QStringLiteral("Command%1").arg(frmTB::ButtonsOfChannel[n - 1].startStop))->click();
+        window
+            .findChild<QPushButton *>(
+                QStringLiteral("Command%1").arg(frmTB::ButtonsOfChannel[n - 1].startStop))
+            ->click();
         started[n - 1] = clock.nsecsElapsed();
     }
     runFor(seconds);
@@ -85,18 +87,27 @@ int main(int argc, char *argv[])
         lost += int((ended - started[n]) / 1000000000LL) - int(ticks.size());
     }
 
-    printHeader(qPrintable(QStringLiteral("Timer accuracy: 20 channels for %1 s on 1000 ms timers").arg(seconds)));
+    printHeader(qPrintable(
+        QStringLiteral("Timer accuracy: 20 channels for %1 s on 1000 ms timers").arg(seconds)));
     printRow(QStringLiteral("ticks recorded"), QString::number(lateness.size()));
     printRow(QStringLiteral("ticks lost"), QString::number(lost), QStringLiteral("0"));
-    printRow(QStringLiteral("lateness, median"), QStringLiteral("%1 ms").arg(percentile(lateness, 50), 0, 'f', 3));
-    printRow(QStringLiteral("lateness, 99th percentile"), QStringLiteral("%1 ms").arg(percentile(lateness, 99), 0, 'f', 3), QStringLiteral("< 5 ms"));
-    printRow(QStringLiteral("lateness, worst"), QStringLiteral("%1 ms").arg(percentile(lateness, 100), 0, 'f', 3));
-    printRow(QStringLiteral("cumulative drift at the end, worst channel"), QStringLiteral("%1 ms").arg(worstDrift, 0, 'f', 3), QStringLiteral("< 5 ms"));
+    printRow(QStringLiteral("lateness, median"),
+        QStringLiteral("%1 ms").arg(percentile(lateness, 50), 0, 'f', 3));
+    printRow(QStringLiteral("lateness, 99th percentile"),
+        QStringLiteral("%1 ms").arg(percentile(lateness, 99), 0, 'f', 3), QStringLiteral("< 5 ms"));
+    printRow(QStringLiteral("lateness, worst"),
+        QStringLiteral("%1 ms").arg(percentile(lateness, 100), 0, 'f', 3));
+    printRow(QStringLiteral("cumulative drift at the end, worst channel"),
+        QStringLiteral("%1 ms").arg(worstDrift, 0, 'f', 3), QStringLiteral("< 5 ms"));
 
     printHeader("CPU time");
-    printRow(QStringLiteral("idle: CPU per minute"), QStringLiteral("%1 ms").arg(idleCpu * 60000 / seconds, 0, 'f', 1));
-    printRow(QStringLiteral("idle: share of one core"), QStringLiteral("%1 %").arg(idleCpu * 100 / seconds, 0, 'f', 3));
-    printRow(QStringLiteral("twenty running: CPU per minute"), QStringLiteral("%1 ms").arg(busyCpu * 60000 / seconds, 0, 'f', 1));
-    printRow(QStringLiteral("twenty running: share of one core"), QStringLiteral("%1 %").arg(busyCpu * 100 / seconds, 0, 'f', 3), QStringLiteral("< 0.5 %"));
+    printRow(QStringLiteral("idle: CPU per minute"),
+        QStringLiteral("%1 ms").arg(idleCpu * 60000 / seconds, 0, 'f', 1));
+    printRow(QStringLiteral("idle: share of one core"),
+        QStringLiteral("%1 %").arg(idleCpu * 100 / seconds, 0, 'f', 3));
+    printRow(QStringLiteral("twenty running: CPU per minute"),
+        QStringLiteral("%1 ms").arg(busyCpu * 60000 / seconds, 0, 'f', 1));
+    printRow(QStringLiteral("twenty running: share of one core"),
+        QStringLiteral("%1 %").arg(busyCpu * 100 / seconds, 0, 'f', 3), QStringLiteral("< 0.5 %"));
     return 0;
 }

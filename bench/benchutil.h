@@ -26,7 +26,8 @@ inline double cpuSeconds()
 
 inline void printRow(const QString &what, const QString &figure, const QString &target = {})
 {
-    std::printf("| %-44s | %14s | %-12s |\n", qPrintable(what), qPrintable(figure), qPrintable(target));
+    std::printf(
+        "| %-44s | %14s | %-12s |\n", qPrintable(what), qPrintable(figure), qPrintable(target));
 }
 
 inline void printHeader(const char *title)

@@ -1,6 +1,7 @@
 #include "frmtb.h"
 
 #include "handlerframe.h"
+#include "systembeep.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -92,8 +93,7 @@ constexpr std::array<frmTB::Button, frmTB::ButtonCount + 1> frmTB::buttonTable()
 
 frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> beep, QWidget *parent)
     : QWidget(parent)
-    , m_bank(new ChannelBank(
-          tickPeriod, beep ? beep : [] { QApplication::beep(); }, this))
+    , m_bank(new ChannelBank(tickPeriod, beep ? beep : SystemBeep::desktop(), this))
 {
     setObjectName(QStringLiteral("frmTB"));
     setWindowTitle(QStringLiteral("Tembrik Timer Ver 1.0  by Kestrune"));
@@ -119,6 +119,8 @@ void frmTB::createControls()
         case Role::Reset:
             widget->setText(button.role == Role::StartStop ? QStringLiteral("Start/Stop")
                                                            : QStringLiteral("Reset"));
+            // A screen reader cannot see the grid, so the name says whose button it is.
+            widget->setAccessibleName(numbered("Channel ", button.channel) + u' ' + widget->text());
             widget->setFont(uiFont(TextSize::Small, false));
             widget->setGeometry(cellRect(
                 button.channel, button.role == Role::StartStop ? StartStopSlot : ResetSlot));
@@ -160,10 +162,14 @@ void frmTB::createControls()
 
         channel->timer()->setObjectName(numbered("Timer", n));
         connect(channel->timer(), &QTimer::timeout, this, [this, n] { timerTicked(n); });
+        describe(*channel);
+        // The time label's accessible name stays its text, so the time is what is spoken.
         connect(channel, &Channel::textChanged, time, &QLabel::setText);
+        connect(channel, &Channel::textChanged, this, [this, channel] { describe(*channel); });
         connect(channel, &Channel::colourChanged, this,
-            [this, time, name](Channel::Label which, ColourWord colour) {
+            [this, channel, time, name](Channel::Label which, ColourWord colour) {
                 showColour(which == Channel::Label::Time ? time : name, colour);
+                describe(*channel);
             });
     }
 }
@@ -216,6 +222,21 @@ void frmTB::showColour(QLabel *label, ColourWord colour)
     QPalette palette = label->palette();
     palette.setColor(QPalette::ButtonText, toColor(colour));
     label->setPalette(palette);
+}
+
+// Tells a screen reader what the colours show: which channel a time belongs to and how far it is.
+void frmTB::describe(const Channel &channel)
+{
+    QString description = numbered("Channel ", channel.number()) + QStringLiteral(" time left");
+    if (channel.text() == u"00:00")
+        description += QStringLiteral(", run out");
+    else if (channel.colour(Channel::Label::Time) == Colours::Red)
+        description += QStringLiteral(", below 5 minutes");
+    else if (channel.colour(Channel::Label::Time) == Colours::Yellow)
+        description += QStringLiteral(", below 20 minutes");
+    QLabel *label = m_timeLabels[channel.number() - 1];
+    if (label->accessibleDescription() != description)
+        label->setAccessibleDescription(description);
 }
 
 void frmTB::closeEvent(QCloseEvent *event)

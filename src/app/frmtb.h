@@ -207,6 +207,7 @@ private:
     void buttonClicked(int number);
     void timerTicked(int channel);
     void showColour(QLabel *label, ColourWord colour);
+    void describe(const Channel &channel);
     void end();
 
     ChannelBank *m_bank;

@@ -1,6 +1,7 @@
 #include "frmtb.h"
 #include "handlerframe.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -210,6 +211,37 @@ private slots:
         QTest::qWait(20);
         QCOMPARE(beeps, 1);
         QCOMPARE(timeLabel(1)->text(), QStringLiteral("45:0"));
+    }
+
+    // A screen reader hears whose button it is, the time itself, and the warning in words.
+    void accessibleNamesAndDescriptions()
+    {
+        QCOMPARE(find<QPushButton>(QStringLiteral("Command6"))->accessibleName(),
+            QStringLiteral("Channel 3 Start/Stop"));
+        QCOMPARE(find<QPushButton>(QStringLiteral("Command5"))->accessibleName(),
+            QStringLiteral("Channel 3 Reset"));
+        QCOMPARE(find<QPushButton>(QStringLiteral("Command39"))->accessibleName(),
+            QStringLiteral("Channel 20 Start/Stop"));
+        QAccessibleInterface *label = QAccessible::queryAccessibleInterface(timeLabel(3));
+        QCOMPARE(label->text(QAccessible::Name), QStringLiteral("45:0"));
+
+        const auto description = [&] { return label->text(QAccessible::Description); };
+        QCOMPARE(description(), QStringLiteral("Channel 3 time left"));
+        window->SetTime3(0, 0, 20, 0);
+        window->Timer3_Timer();
+        QCOMPARE(label->text(QAccessible::Name), QStringLiteral("19:59"));
+        QCOMPARE(description(), QStringLiteral("Channel 3 time left, below 20 minutes"));
+        window->SetTime3(0, 0, 5, 0);
+        window->Timer3_Timer();
+        QCOMPARE(description(), QStringLiteral("Channel 3 time left, below 5 minutes"));
+        window->SetTime3(0, 0, 0, 0);
+        window->Timer3_Timer();
+        QCOMPARE(description(), QStringLiteral("Channel 3 time left, run out"));
+        window->Command5_Click();
+        QCOMPARE(description(), QStringLiteral("Channel 3 time left"));
+        QCOMPARE(
+            QAccessible::queryAccessibleInterface(timeLabel(4))->text(QAccessible::Description),
+            QStringLiteral("Channel 4 time left"));
     }
 
     // A tick repaints the label whose text changed and no other control.
