@@ -10,7 +10,11 @@ usage() { echo "usage: $0 run|test|sanitize|bench" >&2; exit 2; }
 [ $# -eq 1 ] || usage
 case "$1" in run|test|sanitize|bench) ;; *) usage ;; esac
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-qpa-plugins fonts-liberation xvfb xauth)
+# Build: compiler, CMake, Qt, canberra. Run: X11 plugin, font, bell sound. Tests: X server, D-Bus,
+# AT-SPI and the desktop validators. Packaging: dpkg-dev.
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libcanberra-dev
+    libcanberra-pulse sound-theme-freedesktop fonts-liberation xvfb xauth dbus-daemon at-spi2-core
+    desktop-file-utils appstream dpkg-dev)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$' \

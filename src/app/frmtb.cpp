@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -41,25 +40,17 @@ QRect cellRect(int channel, Slot slot)
         slot.height };
 }
 
-// The window's face where it exists, else the installed sans-serif closest to it in metrics.
-QString fontFamily()
-{
-    static const QString family = [] {
-        for (const QString &candidate : { QStringLiteral("MS Sans Serif"),
-                 QStringLiteral("Liberation Sans"), QStringLiteral("Arimo") }) {
-            if (QFontDatabase::hasFamily(candidate))
-                return candidate;
-        }
-        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    }();
-    return family;
-}
+// The window's face where it exists, else the installed sans-serif closest to it in metrics. Qt
+// takes the first of these families that is installed, without listing every font on the system.
+const QStringList FontFamilies { QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+    QStringLiteral("Arimo") };
 
 enum class TextSize { Small = 11, Large = 13 }; // pixel heights of 8.25 pt and 9.75 pt
 
 QFont uiFont(TextSize size, bool bold)
 {
-    QFont font(fontFamily());
+    QFont font;
+    font.setFamilies(FontFamilies);
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(static_cast<int>(size));
     font.setWeight(bold ? QFont::Bold : QFont::Normal);
