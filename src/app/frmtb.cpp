@@ -82,6 +82,12 @@ constexpr std::array<frmTB::Button, frmTB::ButtonCount + 1> frmTB::buttonTable()
     return table;
 }
 
+frmTB::Button frmTB::buttonAt(int number)
+{
+    static constexpr auto table = buttonTable();
+    return table.at(number);
+}
+
 frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> beep, QWidget *parent)
     : QWidget(parent)
     , m_bank(new ChannelBank(tickPeriod, beep ? beep : SystemBeep::desktop(), this))
@@ -101,7 +107,7 @@ void frmTB::createControls()
 {
     // Buttons first and in number order: that order is the focus order.
     for (int number = 1; number <= ButtonCount; ++number) {
-        const Button button = buttonTable()[number];
+        const Button button = buttonAt(number);
         auto *widget = new QPushButton(this);
         widget->setObjectName(numbered("Command", number));
         widget->setAutoDefault(false);
@@ -182,7 +188,7 @@ void frmTB::buttonClicked(int number)
 {
     if (m_ended)
         return;
-    const Button button = buttonTable()[number];
+    const Button button = buttonAt(number);
     runHandler("Command", number, "Click", [&] {
         switch (button.role) {
         case Role::StartStop:

@@ -39,88 +39,28 @@ public:
 
     const ChannelBank &channels() const { return *m_bank; }
 
-    // Set-time, one per channel: loads minutes * 60 + tenSeconds * 10 seconds. The first two
-    // arguments are ignored. Throws OverflowError if the 16-bit arithmetic overflows.
-    void SetTime(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(1, minutes, tenSeconds);
-    }
-    void SetTime2(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(2, minutes, tenSeconds);
-    }
-    void SetTime3(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(3, minutes, tenSeconds);
-    }
-    void SetTime4(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(4, minutes, tenSeconds);
-    }
-    void SetTime5(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(5, minutes, tenSeconds);
-    }
-    void SetTime6(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(6, minutes, tenSeconds);
-    }
-    void SetTime7(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(7, minutes, tenSeconds);
-    }
-    void SetTime8(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(8, minutes, tenSeconds);
-    }
-    void SetTime9(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(9, minutes, tenSeconds);
-    }
-    void SetTime10(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(10, minutes, tenSeconds);
-    }
-    void SetTime11(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(11, minutes, tenSeconds);
-    }
-    void SetTime12(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(12, minutes, tenSeconds);
-    }
-    void SetTime13(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(13, minutes, tenSeconds);
-    }
-    void SetTime14(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(14, minutes, tenSeconds);
-    }
-    void SetTime15(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(15, minutes, tenSeconds);
-    }
-    void SetTime16(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(16, minutes, tenSeconds);
-    }
-    void SetTime17(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(17, minutes, tenSeconds);
-    }
-    void SetTime18(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(18, minutes, tenSeconds);
-    }
-    void SetTime19(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(19, minutes, tenSeconds);
-    }
-    void SetTime20(qint16, qint16, qint16 minutes, qint16 tenSeconds)
-    {
-        setTimeOf(20, minutes, tenSeconds);
-    }
+    // Set-time, one per channel: loads mins * 60 + tens * 10 seconds and shows "mins:tens". The
+    // first two arguments are ignored. Throws OverflowError if the 16-bit arithmetic overflows.
+    void SetTime(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(1, mins, tens); }
+    void SetTime2(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(2, mins, tens); }
+    void SetTime3(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(3, mins, tens); }
+    void SetTime4(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(4, mins, tens); }
+    void SetTime5(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(5, mins, tens); }
+    void SetTime6(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(6, mins, tens); }
+    void SetTime7(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(7, mins, tens); }
+    void SetTime8(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(8, mins, tens); }
+    void SetTime9(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(9, mins, tens); }
+    void SetTime10(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(10, mins, tens); }
+    void SetTime11(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(11, mins, tens); }
+    void SetTime12(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(12, mins, tens); }
+    void SetTime13(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(13, mins, tens); }
+    void SetTime14(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(14, mins, tens); }
+    void SetTime15(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(15, mins, tens); }
+    void SetTime16(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(16, mins, tens); }
+    void SetTime17(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(17, mins, tens); }
+    void SetTime18(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(18, mins, tens); }
+    void SetTime19(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(19, mins, tens); }
+    void SetTime20(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(20, mins, tens); }
 
     // Load: runs once from the constructor, before the window can be shown.
     void Form_Load();
@@ -201,6 +141,7 @@ private:
         int channel; // 0 for the two that act on the whole window
     };
     static constexpr std::array<Button, ButtonCount + 1> buttonTable();
+    static Button buttonAt(int number);
 
     void createControls();
     void setTimeOf(int channel, qint16 minutes, qint16 tenSeconds);
