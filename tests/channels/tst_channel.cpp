@@ -31,16 +31,6 @@ private slots:
         channel = std::make_unique<Channel>(1, 1000ms, [this] { ++beeps; });
     }
 
-    void startsEmptyAndStopped()
-    {
-        QCOMPARE(channel->state().remainingSeconds, 0);
-        QCOMPARE(channel->text(), QString());
-        QVERIFY(!channel->isRunning());
-        QCOMPARE(channel->timer()->interval(), 1000);
-        QCOMPARE(channel->timer()->timerType(), Qt::PreciseTimer);
-        QVERIFY(!channel->colour(Channel::Label::Time));
-    }
-
     void setTime_data()
     {
         QTest::addColumn<int>("minutes");
@@ -85,19 +75,6 @@ private slots:
             QCOMPARE(channel->state().remainingSeconds, seconds);
             QCOMPARE(channel->text(), text);
         }
-    }
-
-    void setTimeKeepsColoursAndRunning()
-    {
-        channel->setTime(20, 0);
-        channel->tick(); // 20:0 on show: yellow
-        channel->toggle();
-        channel->setTime(45, 0);
-        QVERIFY(channel->isRunning());
-        QCOMPARE(channel->colour(Channel::Label::Time), Colours::Yellow);
-        QCOMPARE(channel->colour(Channel::Label::Name), Colours::Yellow);
-        channel->tick();
-        QCOMPARE(channel->text(), QStringLiteral("44:59"));
     }
 
     void tickText_data()
@@ -199,59 +176,6 @@ private slots:
             QVERIFY(!channel->isRunning());
             QCOMPARE(channel->state().remainingSeconds, 0);
         }
-    }
-
-    void negativeLoadExpiresOnFirstTick()
-    {
-        channel->setTime(-1, 0);
-        QCOMPARE(channel->text(), QStringLiteral("-1:0"));
-        channel->toggle();
-        channel->tick();
-        QCOMPARE(beeps, 1);
-        QCOMPARE(channel->text(), QStringLiteral("00:00"));
-        QCOMPARE(channel->state().remainingSeconds, -60);
-        QVERIFY(!channel->isRunning());
-    }
-
-    void lastSecondKeepsRunning()
-    {
-        channel->setTime(0, 1);
-        channel->toggle();
-        for (int i = 0; i < 10; ++i)
-            channel->tick();
-        QCOMPARE(channel->text(), QStringLiteral("0:0"));
-        QVERIFY(channel->isRunning());
-        QCOMPARE(beeps, 0);
-    }
-
-    // The warning keys on the text shown, so a load of exactly 20 or 5 minutes warns at once.
-    void warningRightAfterLoad_data()
-    {
-        QTest::addColumn<int>("minutes");
-        QTest::addColumn<ColourWord>("colour");
-        QTest::newRow("20 minutes") << 20 << Colours::Yellow;
-        QTest::newRow("5 minutes") << 5 << Colours::Red;
-    }
-
-    void warningRightAfterLoad()
-    {
-        QFETCH(int, minutes);
-        QFETCH(ColourWord, colour);
-        channel->setTime(static_cast<qint16>(minutes), 0);
-        channel->tick();
-        QCOMPARE(channel->colour(Channel::Label::Time), colour);
-        QCOMPARE(channel->colour(Channel::Label::Name), colour);
-        QCOMPARE(channel->text(), QString::number(minutes - 1) + QStringLiteral(":59"));
-    }
-
-    void toggleTwiceChangesNothing()
-    {
-        channel->setTime(45, 0);
-        channel->toggle();
-        channel->toggle();
-        QVERIFY(!channel->isRunning());
-        QCOMPARE(channel->text(), QStringLiteral("45:0"));
-        QCOMPARE(beeps, 0);
     }
 };
 

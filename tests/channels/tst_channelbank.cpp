@@ -59,12 +59,6 @@ private slots:
             channel->setTime(Channel::LoadMinutes, 0);
     }
 
-    void channelsAreNumberedInOrder()
-    {
-        for (int n = 1; n <= ChannelBank::Count; ++n)
-            QCOMPARE(ch(n).number(), n);
-    }
-
     void reset_data()
     {
         QTest::addColumn<QString>("state");
@@ -112,21 +106,6 @@ private slots:
         QCOMPARE(ch(1).colour(Channel::Label::Name), Colours::Yellow);
     }
 
-    void resetTouchesOwnChannelOnly()
-    {
-        drive(ch(6), QStringLiteral("yellow"));
-        drive(ch(7), QStringLiteral("running"));
-        const QString neighbourText = ch(6).text();
-        ch(7).reset();
-        QVERIFY(ch(6).isRunning());
-        QCOMPARE(ch(6).text(), neighbourText);
-        QCOMPARE(ch(6).colour(Channel::Label::Time), Colours::Yellow);
-        for (int n = 1; n <= ChannelBank::Count; ++n) {
-            if (n != 6 && n != 7)
-                QVERIFY(!ch(n).colour(Channel::Label::Name));
-        }
-    }
-
     void masterResetFromMixedStates()
     {
         const QStringList states { QStringLiteral("never started"), QStringLiteral("running"),
@@ -137,32 +116,6 @@ private slots:
         bank->masterReset();
         for (const Channel *channel : bank->channels())
             verifyFresh(*channel);
-    }
-
-    // All twenty loads come before any label turns black: the order a user can never see, but
-    // the one the master reset is written to keep.
-    void masterResetPassOrder()
-    {
-        for (Channel *channel : bank->channels())
-            drive(*channel, QStringLiteral("red"));
-        QStringList log;
-        for (Channel *channel : bank->channels()) {
-            const int n = channel->number();
-            connect(channel, &Channel::textChanged, this,
-                [&log, n] { log << QStringLiteral("text%1").arg(n); });
-            connect(channel, &Channel::colourChanged, this, [&log, n](Channel::Label label) {
-                log << (label == Channel::Label::Time ? QStringLiteral("time%1")
-                                                      : QStringLiteral("name%1"))
-                           .arg(n);
-            });
-        }
-        bank->masterReset();
-        QStringList expected;
-        for (const char *pass : { "text%1", "time%1", "name%1" }) {
-            for (int n = 1; n <= ChannelBank::Count; ++n)
-                expected << QString::fromLatin1(pass).arg(n);
-        }
-        QCOMPARE(log, expected);
     }
 
     void eachStartStopAfterMasterResetStartsItsOwnChannel()
