@@ -1,48 +1,103 @@
 #!/usr/bin/env bash
-# Installs whatever is missing, builds, then starts the program ("run"), runs every test ("test"),
-# runs every test in a build with address and undefined-behaviour sanitizers ("sanitize"), or runs
-# the benchmarks ("bench"; BENCH_SECONDS sets the length of each timing phase, 60 by default).
-# Meant for Debian 12, as root (or through sudo).
+# Installs what the command needs and is missing, builds, then:
+#   run       starts the program
+#   test      runs every test
+#   sanitize  runs every test in a build with the address and undefined-behaviour sanitizers
+#   bench     runs the benchmarks (BENCH_SECONDS sets each timing phase, 60 by default)
+#   package   builds the Debian package and checks it with lintian
+# Meant for Debian 12. Run it as yourself: it asks sudo only to install packages, and only when
+# something is missing. Run as root it installs without sudo.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-usage() { echo "usage: $0 run|test|sanitize|bench" >&2; exit 2; }
+usage() { echo "usage: $0 run|test|sanitize|bench|package" >&2; exit 2; }
 [ $# -eq 1 ] || usage
-case "$1" in run|test|sanitize|bench) ;; *) usage ;; esac
+case "$1" in run|test|sanitize|bench|package) ;; *) usage ;; esac
 
-# Build: compiler, CMake, Qt, canberra. Run: X11 plugin, font, bell sound. Tests: X server, D-Bus,
-# AT-SPI and the desktop validators. Packaging: dpkg-dev.
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libcanberra-dev
-    libcanberra-pulse sound-theme-freedesktop fonts-liberation xvfb xauth dbus-daemon at-spi2-core
-    desktop-file-utils appstream dpkg-dev)
+# Building and running: compiler, CMake, Qt (with the keyboard library its CMake files look for),
+# the bell through canberra and the sound theme, the X11 platform plugin and the captions' font.
+run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libxkbcommon-dev qt6-qpa-plugins
+    libcanberra-dev sound-theme-freedesktop fonts-liberation)
+# What the tests add: the desktop validators and the resource compiler for the Windows resources.
+test_packages=(desktop-file-utils appstream binutils-mingw-w64-i686)
+# What the benchmarks and the package add: an X server for the start-up figures, the Debian
+# package tools and the package checker.
+extra_packages=(xvfb xauth dpkg-dev lintian)
+
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
+
+wanted=("${run_packages[@]}")
+case "$1" in
+run)
+    # Canberra's PulseAudio driver, only where a PulseAudio or PipeWire sound server is already
+    # there: on its own it would pull in a whole sound server. Without it the bell still sounds
+    # through canberra's other drivers or the toolkit's beep.
+    if installed pulseaudio || installed pipewire-pulse; then
+        wanted+=(libcanberra-pulse)
+    fi
+    ;;
+test | sanitize) wanted+=("${test_packages[@]}") ;;
+bench | package) wanted+=("${extra_packages[@]}") ;;
+esac
 missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$' \
-        || missing+=("$package")
+for package in "${wanted[@]}"; do
+    installed "$package" || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo="sudo"
-    $sudo apt-get update
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+    sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || {
+            echo "build.sh: to install ${missing[*]}, run this as root or install sudo" >&2
+            exit 1
+        }
+        sudo=(sudo)
+        echo "build.sh: installing ${#missing[@]} packages with sudo: ${missing[*]}"
+    fi
+    "${sudo[@]}" apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-if [ "$1" = sanitize ]; then
-    cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTEMBRIK_SANITIZE=ON
-    cmake --build build-sanitize
+# Configures a build folder the first time; later builds reconfigure only when CMake asks to.
+build() {
+    local folder=$1
+    shift
+    if [ -e "$folder" ] && [ ! -w "$folder" ]; then
+        echo "build.sh: $folder/ is not writable by $(id -un) (made by root?); remove it with: sudo rm -rf $folder" >&2
+        exit 1
+    fi
+    [ -f "$folder/CMakeCache.txt" ] || cmake -S . -B "$folder" -G Ninja "$@" >/dev/null
+    cmake --build "$folder"
+}
+
+case "$1" in
+run)
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    exec build/src/app/tembrik-timer
+    ;;
+test)
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    exec ctest --test-dir build --output-on-failure
+    ;;
+sanitize)
+    build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTEMBRIK_SANITIZE=ON
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
     exec ctest --test-dir build-sanitize --output-on-failure
-fi
-
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build
-case "$1" in
-run) exec build/src/app/tembrik-timer ;;
-test) exec ctest --test-dir build --output-on-failure ;;
+    ;;
 bench)
-    QT_QPA_PLATFORM=offscreen build/bench/bench_tick
-    QT_QPA_PLATFORM=offscreen build/bench/bench_startup
-    xvfb-run -a build/bench/bench_startup
-    QT_QPA_PLATFORM=offscreen build/bench/bench_timing "${BENCH_SECONDS:-60}"
+    build build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEMBRIK_BENCH=ON
+    export QT_QPA_PLATFORM=offscreen
+    build-bench/bench/bench_tick
+    build-bench/bench/bench_startup
+    QT_QPA_PLATFORM=xcb xvfb-run -a build-bench/bench/bench_startup
+    build-bench/bench/bench_timing "${BENCH_SECONDS:-60}"
+    build-bench/bench/bench_storm "${BENCH_SECONDS:-60}"
+    ;;
+package)
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    (cd build && cpack -G DEB >/dev/null)
+    deb=$(ls build/tembrik-timer_*.deb)
+    lintian --fail-on error,warning "$deb"
+    echo "build.sh: $deb built; lintian reports no error and no warning"
     ;;
 esac

@@ -1,17 +1,48 @@
 // Cost of the tick handler: one channel's tick with its label update, and a whole second of all
-// twenty channels ticking including the repaint that follows.
+// twenty channels ticking including the repaint that follows. Also checks that a tick repaints
+// its own time label and no other control; it exits 1 if any other control was repainted.
 #include "benchutil.h"
 #include "frmtb.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTest>
+
+namespace {
+
+// Names the controls that get a paint event.
+class PaintWatch : public QObject {
+public:
+    QStringList painted;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted << watched->objectName();
+        return false;
+    }
+};
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     frmTB window(Channel::DefaultPeriod, [] {});
     window.show();
-    QCoreApplication::processEvents();
+    if (!QTest::qWaitForWindowExposed(&window))
+        return 1;
+    QTest::qWait(50);
+
+    // One tick of channel 7 after everything has settled.
+    PaintWatch watch;
+    for (QWidget *control : window.findChildren<QWidget *>())
+        control->installEventFilter(&watch);
+    window.Timer7_Timer();
+    QTest::qWait(50);
+    for (QWidget *control : window.findChildren<QWidget *>())
+        control->removeEventFilter(&watch);
 
     constexpr int Runs = 2000;
     QList<double> one, second;
@@ -45,5 +76,7 @@ int main(int argc, char *argv[])
         QStringLiteral("%1 us").arg(percentile(second, 50), 0, 'f', 1));
     printRow(QStringLiteral("  99th percentile"),
         QStringLiteral("%1 us").arg(percentile(second, 99), 0, 'f', 1));
-    return 0;
+    printRow(QStringLiteral("controls repainted by one tick"), watch.painted.join(u' '),
+        QStringLiteral("Label7"));
+    return watch.painted == QStringList { QStringLiteral("Label7") } ? 0 : 1;
 }

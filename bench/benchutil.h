@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 
-// Small helpers shared by the benchmarks: order statistics, clocks and a plain text table.
+// Small helpers shared by the benchmarks: order statistics, clocks, memory and a plain table.
 
 inline double percentile(QList<double> values, double p)
 {
@@ -15,6 +16,19 @@ inline double percentile(QList<double> values, double p)
     std::sort(values.begin(), values.end());
     const auto index = static_cast<qsizetype>(p / 100.0 * double(values.size() - 1) + 0.5);
     return values.at(std::min(index, values.size() - 1));
+}
+
+// Resident memory of this process in kB.
+inline long residentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
 }
 
 inline double cpuSeconds()
