@@ -68,6 +68,29 @@ QColor toColor(ColourWord word)
     return QColor(word & 0xFF, (word >> 8) & 0xFF, (word >> 16) & 0xFF);
 }
 
+// What each control's event calls: the named handlers, in the controls' number order.
+using Handler = void (frmTB::*)();
+constexpr std::array<Handler, frmTB::ButtonCount> ClickHandlers { &frmTB::Command1_Click,
+    &frmTB::Command2_Click, &frmTB::Command3_Click, &frmTB::Command4_Click, &frmTB::Command5_Click,
+    &frmTB::Command6_Click, &frmTB::Command7_Click, &frmTB::Command8_Click, &frmTB::Command9_Click,
+    &frmTB::Command10_Click, &frmTB::Command11_Click, &frmTB::Command12_Click,
+    &frmTB::Command13_Click, &frmTB::Command14_Click, &frmTB::Command15_Click,
+    &frmTB::Command16_Click, &frmTB::Command17_Click, &frmTB::Command18_Click,
+    &frmTB::Command19_Click, &frmTB::Command20_Click, &frmTB::Command21_Click,
+    &frmTB::Command22_Click, &frmTB::Command23_Click, &frmTB::Command24_Click,
+    &frmTB::Command25_Click, &frmTB::Command26_Click, &frmTB::Command27_Click,
+    &frmTB::Command28_Click, &frmTB::Command29_Click, &frmTB::Command30_Click,
+    &frmTB::Command31_Click, &frmTB::Command32_Click, &frmTB::Command33_Click,
+    &frmTB::Command34_Click, &frmTB::Command35_Click, &frmTB::Command36_Click,
+    &frmTB::Command37_Click, &frmTB::Command38_Click, &frmTB::Command39_Click,
+    &frmTB::Command40_Click, &frmTB::Command41_Click, &frmTB::Command42_Click };
+constexpr std::array<Handler, ChannelBank::Count> TickHandlers { &frmTB::Timer1_Timer,
+    &frmTB::Timer2_Timer, &frmTB::Timer3_Timer, &frmTB::Timer4_Timer, &frmTB::Timer5_Timer,
+    &frmTB::Timer6_Timer, &frmTB::Timer7_Timer, &frmTB::Timer8_Timer, &frmTB::Timer9_Timer,
+    &frmTB::Timer10_Timer, &frmTB::Timer11_Timer, &frmTB::Timer12_Timer, &frmTB::Timer13_Timer,
+    &frmTB::Timer14_Timer, &frmTB::Timer15_Timer, &frmTB::Timer16_Timer, &frmTB::Timer17_Timer,
+    &frmTB::Timer18_Timer, &frmTB::Timer19_Timer, &frmTB::Timer20_Timer };
+
 } // namespace
 
 constexpr std::array<frmTB::Button, frmTB::ButtonCount + 1> frmTB::buttonTable()
@@ -90,7 +113,15 @@ frmTB::Button frmTB::buttonAt(int number)
 
 frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> beep, QWidget *parent)
     : QWidget(parent)
-    , m_bank(new ChannelBank(tickPeriod, beep ? beep : SystemBeep::desktop(), this))
+    , m_bank(new ChannelBank(
+          tickPeriod,
+          [this, sound = beep ? beep : SystemBeep::desktop()] {
+              sound();
+              // The task bar marks the window if it is in the background; nothing while it is
+              // the active window.
+              QApplication::alert(this);
+          },
+          this))
 {
     setObjectName(QStringLiteral("frmTB"));
     setWindowTitle(QStringLiteral("Tembrik Timer Ver 1.0  by Kestrune"));
@@ -130,7 +161,7 @@ void frmTB::createControls()
             widget->setGeometry(button.role == Role::MasterReset ? MasterResetRect : ExitRect);
             break;
         }
-        connect(widget, &QPushButton::clicked, this, [this, number] { buttonClicked(number); });
+        connect(widget, &QPushButton::clicked, this, ClickHandlers[number - 1]);
         m_buttons[number - 1] = widget;
     }
 
@@ -158,7 +189,7 @@ void frmTB::createControls()
         m_timeLabels[n - 1] = time;
 
         channel->timer()->setObjectName(numbered("Timer", n));
-        connect(channel->timer(), &QTimer::timeout, this, [this, n] { timerTicked(n); });
+        connect(channel->timer(), &QTimer::timeout, this, TickHandlers[n - 1]);
         describe(*channel);
         // The time label's accessible name stays its text, so the time is what is spoken.
         connect(channel, &Channel::textChanged, time, &QLabel::setText);
@@ -214,11 +245,31 @@ void frmTB::timerTicked(int channel)
     runHandler("Timer", channel, "Timer", [&] { m_bank->channel(channel).tick(); });
 }
 
+// Black on a dark button face would leave the time unreadable, so there the labels' black is the
+// theme's own button text colour; on a light face it stays black.
 void frmTB::showColour(QLabel *label, ColourWord colour)
 {
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::ButtonText, toColor(colour));
-    label->setPalette(palette);
+    const bool darkFace = palette().color(QPalette::Button).lightness() < 128;
+    QPalette labelPalette = label->palette();
+    labelPalette.setColor(QPalette::ButtonText,
+        colour == Colours::Black && darkFace ? palette().color(QPalette::ButtonText)
+                                             : toColor(colour));
+    label->setPalette(labelPalette);
+}
+
+// A theme change can turn a light face dark or back, so the painted colours are shown afresh.
+void frmTB::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::PaletteChange) {
+        for (const Channel *channel : m_bank->channels()) {
+            const int n = channel->number();
+            if (const auto colour = channel->colour(Channel::Label::Time))
+                showColour(m_timeLabels[n - 1], *colour);
+            if (const auto colour = channel->colour(Channel::Label::Name))
+                showColour(m_nameLabels[n - 1], *colour);
+        }
+    }
+    QWidget::changeEvent(event);
 }
 
 // Tells a screen reader what the colours show: which channel a time belongs to and how far it is.

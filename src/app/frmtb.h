@@ -11,8 +11,8 @@ class QLabel;
 class QPushButton;
 
 // The program's one window: twenty channels of four controls each, "Master Reset" and "Exit".
-// The named handlers are the entry points that the controls' events reach; each is one line that
-// hands its channel or button number to the single shared body.
+// The named handlers are what the controls' events call; each is one line that hands its channel
+// or button number to the single shared body.
 class frmTB : public QWidget {
     Q_OBJECT
 public:
@@ -133,6 +133,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     enum class Role { StartStop, Reset, MasterReset, Exit };

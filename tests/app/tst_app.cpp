@@ -69,7 +69,8 @@ class tst_App : public QObject {
 
 private slots:
     // The window and a model take the same random clicks, timer events and set-time calls and
-    // must agree after every step. TEMBRIK_DIFF_STEPS sets the steps per seed for a longer run.
+    // must agree after every step; the last seed turns to a dark theme half-way through.
+    // TEMBRIK_DIFF_STEPS sets the steps per seed for a longer run.
     void agreesWithModel()
     {
         const int steps = qEnvironmentVariable("TEMBRIK_DIFF_STEPS", u"125000"_s).toInt();
@@ -78,7 +79,7 @@ private slots:
             // No event loop runs and no timer fires by itself; a tick is the timer event that a
             // due timer gets.
             frmTB window(1h, [&] { ++beeps; });
-            const QColor systemText = window.palette().color(QPalette::ButtonText);
+            QColor systemText = window.palette().color(QPalette::ButtonText), black = Qt::black;
             Model model[20];
             QRandomGenerator random(seed);
             QLabel *times[20], *names[20];
@@ -98,6 +99,11 @@ private slots:
             };
 
             for (int step = 0; step < steps; ++step) {
+                if (seed == 8 && step == steps / 2) { // the desktop turns to a dark theme
+                    QApplication::setPalette(QPalette(QColor(66, 66, 69)));
+                    QCoreApplication::processEvents(); // where the window hears of it
+                    systemText = black = QApplication::palette().color(QPalette::ButtonText);
+                }
                 const int kind = random.bounded(100);
                 int n = random.bounded(20);
                 QString event;
@@ -141,7 +147,9 @@ private slots:
                 seen |= error << 4;
                 for (int i = 0; i < 20; ++i) {
                     const Model &m = model[i];
-                    const QColor colour = m.colour.isValid() ? m.colour : systemText;
+                    const QColor colour = !m.colour.isValid() ? systemText
+                        : m.colour == Qt::black               ? black
+                                                              : m.colour;
                     // Seed, step and event stand on both sides, so that a failure names them.
                     QCOMPARE(std::tuple(seed, step, event, error, beeps, i + 1, times[i]->text(),
                                  colourOf(times[i]), colourOf(names[i]),
@@ -152,6 +160,7 @@ private slots:
                 }
             }
             QVERIFY2(seen == 0b11111, "the run never warned, ran out and overflowed");
+            QApplication::setPalette(QPalette());
         }
     }
 
