@@ -18,8 +18,9 @@ case "$1" in run|test|sanitize|bench|package) ;; *) usage ;; esac
 # the bell through canberra and the sound theme, the X11 platform plugin and the captions' font.
 run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libxkbcommon-dev qt6-qpa-plugins
     libcanberra-dev sound-theme-freedesktop fonts-liberation)
-# What the tests add: the desktop validators and the resource compiler for the Windows resources.
-test_packages=(desktop-file-utils appstream binutils-mingw-w64-i686)
+# What the tests add: the desktop validators, the resource compiler for the Windows resources,
+# and an X server with its command-line tools for the window's class.
+test_packages=(desktop-file-utils appstream binutils-mingw-w64-i686 xvfb xauth x11-utils)
 # What the benchmarks and the package add: an X server for the start-up figures, the Debian
 # package tools and the package checker.
 extra_packages=(xvfb xauth dpkg-dev lintian)

@@ -31,7 +31,10 @@ int main(int argc, char *argv[])
     defaultHandler = qInstallMessageHandler(startupHandler);
     QApplication app(argc, argv);
     qInstallMessageHandler(defaultHandler);
+    // The application name is the class of the window on X11 (the entry's StartupWMClass); the
+    // desktop file name is the app id on Wayland. Both tie the window to its menu entry and icon.
     QApplication::setApplicationName(QStringLiteral("Tembrik Timer"));
+    QApplication::setDesktopFileName(QStringLiteral("org.kestrune.TembrikTimer"));
     QApplication::setApplicationVersion(QStringLiteral(TEMBRIK_VERSION));
 
     frmTB window;

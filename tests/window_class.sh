@@ -1,0 +1,17 @@
+#!/bin/sh
+# On a real X server the window's class is the one its desktop entry names (StartupWMClass), so
+# docks and task bars match the window to its menu entry and icon. Run under xvfb-run.
+# Usage: window_class.sh PROGRAM DESKTOP_ENTRY
+set -eu
+program=$1
+expected=$(sed -n 's/^StartupWMClass=//p' "$2")
+"$program" &
+trap 'kill $! 2>/dev/null' EXIT
+for attempt in $(seq 100); do
+    window=$(xwininfo -root -tree | sed -n 's/^ *\(0x[0-9a-f]*\) "Tembrik Timer Ver 1.0  by Kestrune".*/\1/p')
+    [ -n "$window" ] && break
+    sleep 0.1
+done
+class=$(xprop -id "${window:?the window never appeared}" WM_CLASS)
+echo "$class"
+[ "$class" = "WM_CLASS(STRING) = \"tembrik-timer\", \"$expected\"" ]
