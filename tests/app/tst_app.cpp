@@ -181,10 +181,12 @@ private slots:
             QCOMPARE(std::tuple(name, w->geometry(), w->property("text").toString(),
                          w->font().pixelSize(), w->font().bold(), QFontInfo(w->font()).family(),
                          QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name),
-                         bool(w->property("alignment").toInt() & Qt::AlignTop)),
+                         w->property("alignment").toInt()),
                 std::tuple(name, QRect(twips.topLeft() / 15, twips.size() / 15), caption, pixels,
                     bold, u"Liberation Sans"_s, spoken.isEmpty() ? caption : spoken,
-                    !name.startsWith(u"Command")));
+                    name.startsWith(u"Command")     ? 0
+                        : name.startsWith(u"Label") ? int(Qt::AlignHCenter | Qt::AlignTop)
+                                                    : int(Qt::AlignLeft | Qt::AlignTop)));
         };
         for (int n = 1; n <= 20; ++n) {
             // Channel n's cell is in column (n - 1) % 7 and row (n - 1) / 7 of the grid.
