@@ -23,7 +23,7 @@ run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libxkbcommon-dev qt6
 test_packages=(desktop-file-utils appstream binutils-mingw-w64-i686 xvfb xauth x11-utils)
 # What the benchmarks and the package add: an X server for the start-up figures, the Debian
 # package tools and the package checker.
-extra_packages=(xvfb xauth dpkg-dev lintian)
+extra_packages=(xvfb xauth dpkg-dev file lintian)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
 
@@ -59,7 +59,7 @@ if [ ${#missing[@]} -gt 0 ]; then
         apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-# Configures a build folder the first time; later builds reconfigure only when CMake asks to.
+# Configures a build folder (quietly: only problems are shown) and builds it.
 build() {
     local folder=$1
     shift
@@ -67,26 +67,26 @@ build() {
         echo "build.sh: $folder/ is not writable by $(id -un) (made by root?); remove it with: sudo rm -rf $folder" >&2
         exit 1
     fi
-    [ -f "$folder/CMakeCache.txt" ] || cmake -S . -B "$folder" -G Ninja "$@" >/dev/null
+    cmake -S . -B "$folder" -G Ninja "$@" >/dev/null
     cmake --build "$folder"
 }
 
 case "$1" in
 run)
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
     exec build/src/app/tembrik-timer
     ;;
 test)
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
     exec ctest --test-dir build --output-on-failure
     ;;
 sanitize)
-    build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTEMBRIK_SANITIZE=ON
+    build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTEMBRIK_SANITIZE=ON -DBUILD_TESTING=ON
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
     exec ctest --test-dir build-sanitize --output-on-failure
     ;;
 bench)
-    build build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEMBRIK_BENCH=ON
+    build build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEMBRIK_BENCH=ON -DBUILD_TESTING=OFF
     export QT_QPA_PLATFORM=offscreen
     build-bench/bench/bench_tick
     build-bench/bench/bench_startup
@@ -95,7 +95,7 @@ bench)
     build-bench/bench/bench_storm "${BENCH_SECONDS:-60}"
     ;;
 package)
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
     (cd build && cpack -G DEB >cpack.log 2>&1) || { cat build/cpack.log; exit 1; }
     deb=$(ls build/tembrik-timer_*.deb)
     lintian --allow-root --fail-on error,warning "$deb"
