@@ -52,11 +52,19 @@ if [ ${#missing[@]} -gt 0 ]; then
             exit 1
         }
         sudo=(sudo)
-        echo "build.sh: installing ${#missing[@]} packages with sudo: ${missing[*]}"
     fi
-    "${sudo[@]}" apt-get update -qq
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    echo "build.sh: installing ${missing[*]}${sudo:+ (with sudo)}"
+    # apt's own chatter goes to a log that is shown only if the install fails.
+    log=$(mktemp)
+    if ! { "${sudo[@]}" apt-get update -qq &&
+        "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive DEBCONF_NOWARNINGS=yes \
+            apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
+        cat "$log" >&2
+        rm -f "$log"
+        echo "build.sh: installing the packages failed" >&2
+        exit 1
+    fi
+    rm -f "$log"
 fi
 
 # Configures a build folder (quietly: only problems are shown) and builds it.
