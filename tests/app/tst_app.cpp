@@ -93,9 +93,11 @@ private slots:
                 for (int w = 0; w < 4; ++w)
                     descriptions[n][w] = named("Channel ", n + 1) + u" time left"_s + Warnings[w];
             }
-            // Small loads, that warn and run out soon, or anything up to past the 16-bit limits.
+            // Mostly small loads, that warn and run out soon; else near the 16-bit limits or
+            // anything at all.
             const auto argument = [&](int limit) {
-                return random.bounded(3) ? random.bounded(-2, 22) : random.bounded(-limit, limit);
+                const int range = random.bounded(6) ? random.bounded(2) ? 22 : limit : 32768;
+                return random.bounded(-range, range);
             };
 
             for (int step = 0; step < steps; ++step) {
