@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -29,53 +31,68 @@ protected:
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    frmTB window(Channel::DefaultPeriod, [] {});
+    // The timers never fire by themselves: each tick is the timer event that a due timer gets.
+    frmTB window(std::chrono::hours(1), [] {});
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         return 1;
+    const auto startAll = [&] {
+        for (QPushButton *button : window.findChildren<QPushButton *>()) {
+            if (button->text() == QStringLiteral("Start/Stop"))
+                button->click();
+        }
+    };
+    startAll();
+    std::array<QTimer *, 20> timers {};
+    for (int n = 1; n <= 20; ++n)
+        timers[n - 1] = window.findChild<QTimer *>(QStringLiteral("Timer%1").arg(n));
+    const auto tick = [&](int channel) {
+        QTimerEvent event(timers[channel - 1]->timerId());
+        QCoreApplication::sendEvent(timers[channel - 1], &event);
+    };
+    QPushButton *masterReset = window.findChild<QPushButton *>(QStringLiteral("Command41"));
     QTest::qWait(50);
 
     // One tick of channel 7 after everything has settled.
     PaintWatch watch;
     for (QWidget *control : window.findChildren<QWidget *>())
         control->installEventFilter(&watch);
-    window.Timer7_Timer();
+    tick(7);
     QTest::qWait(50);
     for (QWidget *control : window.findChildren<QWidget *>())
         control->removeEventFilter(&watch);
 
+    // Each series starts from a master reset and the channels started again: 2000 ticks stay
+    // within the 2700 seconds of a load, so every tick counts and none runs out.
     constexpr int Runs = 2000;
-    QList<double> one, second;
+    const auto restart = [&] {
+        masterReset->click();
+        startAll();
+    };
+    QList<double> one, all;
     QElapsedTimer clock;
+    restart();
     for (int run = 0; run < Runs; ++run) {
-        if (run % 2500 == 0) // keep the channels counting rather than expiring
-            window.Command41_Click();
         clock.start();
-        window.Timer1_Timer();
+        tick(1);
         one << double(clock.nsecsElapsed()) / 1000.0;
     }
+    restart();
     for (int run = 0; run < Runs; ++run) {
-        if (run % 2500 == 0)
-            window.Command41_Click();
         clock.start();
-        window.Timer1_Timer(), window.Timer2_Timer(), window.Timer3_Timer(), window.Timer4_Timer();
-        window.Timer5_Timer(), window.Timer6_Timer(), window.Timer7_Timer(), window.Timer8_Timer();
-        window.Timer9_Timer(), window.Timer10_Timer(), window.Timer11_Timer(),
-            window.Timer12_Timer();
-        window.Timer13_Timer(), window.Timer14_Timer(), window.Timer15_Timer();
-        window.Timer16_Timer(), window.Timer17_Timer(), window.Timer18_Timer();
-        window.Timer19_Timer(), window.Timer20_Timer();
+        for (int n = 1; n <= 20; ++n)
+            tick(n);
         QCoreApplication::processEvents(); // the repaint of the twenty changed labels
-        second << double(clock.nsecsElapsed()) / 1000.0;
+        all << double(clock.nsecsElapsed()) / 1000.0;
     }
 
     printHeader("Tick cost (median of 2000 runs each)");
     printRow(QStringLiteral("one channel's tick with its label update"),
         QStringLiteral("%1 us").arg(percentile(one, 50), 0, 'f', 2));
     printRow(QStringLiteral("twenty ticks and their repaint"),
-        QStringLiteral("%1 us").arg(percentile(second, 50), 0, 'f', 1));
+        QStringLiteral("%1 us").arg(percentile(all, 50), 0, 'f', 1));
     printRow(QStringLiteral("  99th percentile"),
-        QStringLiteral("%1 us").arg(percentile(second, 99), 0, 'f', 1));
+        QStringLiteral("%1 us").arg(percentile(all, 99), 0, 'f', 1));
     printRow(QStringLiteral("controls repainted by one tick"), watch.painted.join(u' '),
         QStringLiteral("Label7"));
     return watch.painted == QStringList { QStringLiteral("Label7") } ? 0 : 1;

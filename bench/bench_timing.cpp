@@ -47,7 +47,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(2, QByteArray(argv[1]).toInt()) : 60;
-    frmTB window(Channel::DefaultPeriod, [] {});
+    frmTB window;
     window.show();
     QCoreApplication::processEvents();
 
@@ -64,12 +64,12 @@ int main(int argc, char *argv[])
         timer->installEventFilter(new TickStamp(clock, stamps[n - 1], timer));
     }
     cpu = cpuSeconds();
-    for (int n = 1; n <= 20; ++n) {
-        window
-            .findChild<QPushButton *>(
-                QStringLiteral("Command%1").arg(frmTB::ButtonsOfChannel[n - 1].startStop))
-            ->click();
-        started[n - 1] = clock.nsecsElapsed();
+    // Channel n is the one whose button is named "Channel n Start/Stop".
+    for (QPushButton *button : window.findChildren<QPushButton *>()) {
+        if (button->text() == QStringLiteral("Start/Stop")) {
+            button->click();
+            started[button->accessibleName().split(u' ').at(1).toInt() - 1] = clock.nsecsElapsed();
+        }
     }
     runFor(seconds);
     const double busyCpu = cpuSeconds() - cpu;

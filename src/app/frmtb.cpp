@@ -13,7 +13,8 @@
 namespace {
 
 // Geometry in pixels at 96 dpi. Channel n stands in row (n - 1) / 7 and column (n - 1) % 7 of a
-// grid of 88 x 120 px cells; each cell is a column of name label, time label and two buttons.
+// grid of 88 x 120 px cells; each cell is a column of four strips: name label, time label and the
+// two buttons.
 constexpr QSize ClientSize { 657, 374 };
 constexpr int Margin = 8;
 constexpr int Columns = 7;
@@ -21,23 +22,23 @@ constexpr int ColumnPitch = 88;
 constexpr int RowPitch = 120;
 constexpr int ControlWidth = 81;
 
-struct Slot {
+struct Strip {
     int top;
     int height;
 };
-constexpr Slot NameSlot { 0, 17 };
-constexpr Slot TimeSlot { 24, 25 };
-constexpr Slot StartStopSlot { 56, 25 };
-constexpr Slot ResetSlot { 80, 33 };
+constexpr Strip NameStrip { 0, 17 };
+constexpr Strip TimeStrip { 24, 25 };
+constexpr Strip StartStopStrip { 56, 25 };
+constexpr Strip ResetStrip { 80, 33 };
 constexpr QRect MasterResetRect { 552, 256, ControlWidth, 41 };
 constexpr QRect ExitRect { 552, 296, ControlWidth, 57 };
 
-QRect cellRect(int channel, Slot slot)
+QRect cellRect(int channel, Strip strip)
 {
     const int row = (channel - 1) / Columns;
     const int column = (channel - 1) % Columns;
-    return { Margin + ColumnPitch * column, Margin + RowPitch * row + slot.top, ControlWidth,
-        slot.height };
+    return { Margin + ColumnPitch * column, Margin + RowPitch * row + strip.top, ControlWidth,
+        strip.height };
 }
 
 // The window's face where it exists, else the installed sans-serif closest to it in metrics. Qt
@@ -63,14 +64,9 @@ QString numbered(const char *word, int number)
     return QLatin1String(word) + QString::number(number);
 }
 
-QColor toColor(ColourWord word)
-{
-    return QColor(word & 0xFF, (word >> 8) & 0xFF, (word >> 16) & 0xFF);
-}
+} // namespace
 
-// What each control's event calls: the named handlers, in the controls' number order.
-using Handler = void (frmTB::*)();
-constexpr std::array<Handler, frmTB::ButtonCount> ClickHandlers { &frmTB::Command1_Click,
+const std::array<frmTB::Handler, frmTB::ButtonCount> frmTB::ClickHandlers { &frmTB::Command1_Click,
     &frmTB::Command2_Click, &frmTB::Command3_Click, &frmTB::Command4_Click, &frmTB::Command5_Click,
     &frmTB::Command6_Click, &frmTB::Command7_Click, &frmTB::Command8_Click, &frmTB::Command9_Click,
     &frmTB::Command10_Click, &frmTB::Command11_Click, &frmTB::Command12_Click,
@@ -84,14 +80,12 @@ constexpr std::array<Handler, frmTB::ButtonCount> ClickHandlers { &frmTB::Comman
     &frmTB::Command34_Click, &frmTB::Command35_Click, &frmTB::Command36_Click,
     &frmTB::Command37_Click, &frmTB::Command38_Click, &frmTB::Command39_Click,
     &frmTB::Command40_Click, &frmTB::Command41_Click, &frmTB::Command42_Click };
-constexpr std::array<Handler, ChannelBank::Count> TickHandlers { &frmTB::Timer1_Timer,
+const std::array<frmTB::Handler, ChannelBank::Count> frmTB::TickHandlers { &frmTB::Timer1_Timer,
     &frmTB::Timer2_Timer, &frmTB::Timer3_Timer, &frmTB::Timer4_Timer, &frmTB::Timer5_Timer,
     &frmTB::Timer6_Timer, &frmTB::Timer7_Timer, &frmTB::Timer8_Timer, &frmTB::Timer9_Timer,
     &frmTB::Timer10_Timer, &frmTB::Timer11_Timer, &frmTB::Timer12_Timer, &frmTB::Timer13_Timer,
     &frmTB::Timer14_Timer, &frmTB::Timer15_Timer, &frmTB::Timer16_Timer, &frmTB::Timer17_Timer,
     &frmTB::Timer18_Timer, &frmTB::Timer19_Timer, &frmTB::Timer20_Timer };
-
-} // namespace
 
 constexpr std::array<frmTB::Button, frmTB::ButtonCount + 1> frmTB::buttonTable()
 {
@@ -111,17 +105,10 @@ frmTB::Button frmTB::buttonAt(int number)
     return table.at(number);
 }
 
-frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> beep, QWidget *parent)
+frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> bell, QWidget *parent)
     : QWidget(parent)
-    , m_bank(new ChannelBank(
-          tickPeriod,
-          [this, sound = beep ? beep : SystemBeep::desktop()] {
-              sound();
-              // The task bar marks the window if it is in the background; nothing while it is
-              // the active window.
-              QApplication::alert(this);
-          },
-          this))
+    , m_bank(new ChannelBank(tickPeriod, this))
+    , m_bell(bell ? std::move(bell) : SystemBeep::desktop())
 {
     setObjectName(QStringLiteral("frmTB"));
     setWindowTitle(QStringLiteral("Tembrik Timer Ver 1.0  by Kestrune"));
@@ -130,7 +117,6 @@ frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> beep, Q
     setAutoFillBackground(true);
     resize(ClientSize);
     createControls();
-    m_buttons[0]->setFocus();
     Form_Load();
 }
 
@@ -151,7 +137,7 @@ void frmTB::createControls()
             widget->setAccessibleName(numbered("Channel ", button.channel) + u' ' + widget->text());
             widget->setFont(uiFont(TextSize::Small, false));
             widget->setGeometry(cellRect(
-                button.channel, button.role == Role::StartStop ? StartStopSlot : ResetSlot));
+                button.channel, button.role == Role::StartStop ? StartStopStrip : ResetStrip));
             break;
         case Role::MasterReset:
         case Role::Exit:
@@ -162,11 +148,12 @@ void frmTB::createControls()
             break;
         }
         connect(widget, &QPushButton::clicked, this, ClickHandlers[number - 1]);
-        m_buttons[number - 1] = widget;
+        if (number == 1)
+            widget->setFocus();
     }
 
-    for (Channel *channel : m_bank->channels()) {
-        const int n = channel->number();
+    for (int n = 1; n <= ChannelBank::Count; ++n) {
+        Channel *channel = &m_bank->channel(n);
         const auto makeLabel = [this](const QString &name, const QFont &font, QRect rect) {
             auto *label = new QLabel(this);
             label->setObjectName(name);
@@ -180,31 +167,40 @@ void frmTB::createControls()
         };
         // Channel 1's name label alone has a lower-case c.
         QLabel *name = makeLabel(numbered(n == 1 ? "lblchan" : "lblChan", n),
-            uiFont(TextSize::Small, true), cellRect(n, NameSlot));
+            uiFont(TextSize::Small, true), cellRect(n, NameStrip));
         name->setText(numbered("Channel ", n));
         QLabel *time = makeLabel(numbered("Label", n),
-            uiFont(n == 1 ? TextSize::Large : TextSize::Small, true), cellRect(n, TimeSlot));
+            uiFont(n == 1 ? TextSize::Large : TextSize::Small, true), cellRect(n, TimeStrip));
         time->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         m_nameLabels[n - 1] = name;
         m_timeLabels[n - 1] = time;
 
         channel->timer()->setObjectName(numbered("Timer", n));
         connect(channel->timer(), &QTimer::timeout, this, TickHandlers[n - 1]);
-        describe(*channel);
+        updateTimeDescription(n);
         // The time label's accessible name stays its text, so the time is what is spoken.
         connect(channel, &Channel::textChanged, time, &QLabel::setText);
-        connect(channel, &Channel::textChanged, this, [this, channel] { describe(*channel); });
-        connect(channel, &Channel::colourChanged, this,
-            [this, channel, time, name](Channel::Label which, ColourWord colour) {
-                showColour(which == Channel::Label::Time ? time : name, colour);
-                describe(*channel);
-            });
+        connect(channel, &Channel::textChanged, this, [this, n] { updateTimeDescription(n); });
+        connect(channel, &Channel::tintChanged, this, [this, n] {
+            showTint(n);
+            updateTimeDescription(n);
+        });
+        connect(channel, &Channel::ranOut, this, [this, n] { channelRanOut(n); });
     }
+}
+
+// Every handler runs in the frame that reports its errors. Once the program has ended, a click or
+// a tick that was already queued does not run at all.
+template <typename Body>
+void frmTB::handle(const char *control, int number, const char *event, Body &&body)
+{
+    if (!m_ended)
+        runHandler(control, number, event, std::forward<Body>(body));
 }
 
 void frmTB::Form_Load()
 {
-    runHandler("Form", 0, "Load", [this] {
+    handle("Form", 0, "Load", [this] {
         for (int n = 1; n <= ChannelBank::Count; ++n)
             setTimeOf(n, Channel::LoadMinutes, 0);
     });
@@ -217,10 +213,8 @@ void frmTB::setTimeOf(int channel, qint16 minutes, qint16 tenSeconds)
 
 void frmTB::buttonClicked(int number)
 {
-    if (m_ended)
-        return;
     const Button button = buttonAt(number);
-    runHandler("Command", number, "Click", [&] {
+    handle("Command", number, "Click", [&] {
         switch (button.role) {
         case Role::StartStop:
             m_bank->channel(button.channel).toggle();
@@ -240,49 +234,57 @@ void frmTB::buttonClicked(int number)
 
 void frmTB::timerTicked(int channel)
 {
-    if (m_ended)
-        return;
-    runHandler("Timer", channel, "Timer", [&] { m_bank->channel(channel).tick(); });
+    handle("Timer", channel, "Timer", [&] { m_bank->channel(channel).tick(); });
 }
 
-// Black on a dark button face would leave the time unreadable, so there the labels' black is the
-// theme's own button text colour; on a light face it stays black.
-void frmTB::showColour(QLabel *label, ColourWord colour)
+void frmTB::channelRanOut(int)
 {
-    const bool darkFace = palette().color(QPalette::Button).lightness() < 128;
-    QPalette labelPalette = label->palette();
-    labelPalette.setColor(QPalette::ButtonText,
-        colour == Colours::Black && darkFace ? palette().color(QPalette::ButtonText)
-                                             : toColor(colour));
-    label->setPalette(labelPalette);
+    m_bell();
+    // The task bar marks the window if it is in the background; nothing while it is active.
+    QApplication::alert(this);
 }
 
-// A theme change can turn a light face dark or back, so the painted colours are shown afresh.
+// Yellow and red as they are. Black on a dark button face would leave the time unreadable, so
+// there it is the theme's own button text colour; on a light face it stays black.
+void frmTB::showTint(int channel)
+{
+    const std::optional<Channel::Tint> tint = m_bank->channel(channel).tint();
+    if (!tint)
+        return;
+    QColor colour = *tint == Channel::Tint::Yellow ? Qt::yellow
+        : *tint == Channel::Tint::Red              ? Qt::red
+                                                   : Qt::black;
+    if (*tint == Channel::Tint::Black && palette().color(QPalette::Button).lightness() < 128)
+        colour = palette().color(QPalette::ButtonText);
+    for (QLabel *label : { m_timeLabels[channel - 1], m_nameLabels[channel - 1] }) {
+        QPalette labelPalette = label->palette();
+        labelPalette.setColor(QPalette::ButtonText, colour);
+        label->setPalette(labelPalette);
+    }
+}
+
+// A theme change can turn a light face dark or back, so the tints are shown afresh.
 void frmTB::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::PaletteChange) {
-        for (const Channel *channel : m_bank->channels()) {
-            const int n = channel->number();
-            if (const auto colour = channel->colour(Channel::Label::Time))
-                showColour(m_timeLabels[n - 1], *colour);
-            if (const auto colour = channel->colour(Channel::Label::Name))
-                showColour(m_nameLabels[n - 1], *colour);
-        }
+        for (int n = 1; n <= ChannelBank::Count; ++n)
+            showTint(n);
     }
     QWidget::changeEvent(event);
 }
 
 // Tells a screen reader what the colours show: which channel a time belongs to and how far it is.
-void frmTB::describe(const Channel &channel)
+void frmTB::updateTimeDescription(int channel)
 {
-    QString description = numbered("Channel ", channel.number()) + QStringLiteral(" time left");
-    if (channel.text() == u"00:00")
+    const Channel &state = m_bank->channel(channel);
+    QString description = numbered("Channel ", channel) + QStringLiteral(" time left");
+    if (state.hasRunOut())
         description += QStringLiteral(", run out");
-    else if (channel.colour(Channel::Label::Time) == Colours::Red)
+    else if (state.tint() == Channel::Tint::Red)
         description += QStringLiteral(", below 5 minutes");
-    else if (channel.colour(Channel::Label::Time) == Colours::Yellow)
+    else if (state.tint() == Channel::Tint::Yellow)
         description += QStringLiteral(", below 20 minutes");
-    QLabel *label = m_timeLabels[channel.number() - 1];
+    QLabel *label = m_timeLabels[channel - 1];
     if (label->accessibleDescription() != description)
         label->setAccessibleDescription(description);
 }
@@ -293,14 +295,9 @@ void frmTB::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-// Exit and the close box: no tick, click or beep may follow, so every timer stops before the
-// event loop is asked to return.
+// Exit and the close box end the event loop; what is already queued is dropped by handle().
 void frmTB::end()
 {
-    if (m_ended)
-        return;
     m_ended = true;
-    m_bank->stopAll();
-    hide();
     QCoreApplication::exit(0);
 }

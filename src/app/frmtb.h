@@ -8,7 +8,6 @@
 #include <functional>
 
 class QLabel;
-class QPushButton;
 
 // The program's one window: twenty channels of four controls each, "Master Reset" and "Exit".
 // The named handlers are what the controls' events call; each is one line that hands its channel
@@ -16,28 +15,10 @@ class QPushButton;
 class frmTB : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int ButtonCount = 42;
-    static constexpr int MasterResetButton = 41;
-    static constexpr int ExitButton = 42;
-
-    // Start/Stop and Reset button numbers of each channel, in channel order.
-    struct ChannelButtons {
-        int startStop;
-        int reset;
-    };
-    static constexpr std::array<ChannelButtons, ChannelBank::Count> ButtonsOfChannel { {
-        { 1, 2 }, { 3, 4 }, { 6, 5 }, { 8, 7 }, { 10, 9 }, // channels 1 to 5
-        { 11, 12 }, { 13, 14 }, { 15, 16 }, { 17, 18 }, { 19, 20 }, // 6 to 10
-        { 21, 22 }, { 23, 24 }, { 25, 26 }, { 27, 28 }, { 29, 30 }, // 11 to 15
-        { 31, 32 }, { 33, 34 }, { 35, 36 }, { 37, 38 }, { 39, 40 }, // 16 to 20
-    } };
-
-    // The program always ticks once a second; tests and benchmarks may pass a shorter period and
-    // a beep of their own.
-    explicit frmTB(std::chrono::milliseconds tickPeriod = Channel::DefaultPeriod,
-        std::function<void()> beep = {}, QWidget *parent = nullptr);
-
-    const ChannelBank &channels() const { return *m_bank; }
+    // The program ticks once a second and sounds the desktop's bell; tests and benchmarks may pass
+    // another period and a bell of their own.
+    explicit frmTB(std::chrono::milliseconds tickPeriod = TickPeriod,
+        std::function<void()> bell = {}, QWidget *parent = nullptr);
 
     // Set-time, one per channel: loads mins * 60 + tens * 10 seconds and shows "mins:tens". The
     // first two arguments are ignored. Throws OverflowError if the 16-bit arithmetic overflows.
@@ -61,6 +42,41 @@ public:
     void SetTime18(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(18, mins, tens); }
     void SetTime19(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(19, mins, tens); }
     void SetTime20(qint16, qint16, qint16 mins, qint16 tens) { setTimeOf(20, mins, tens); }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    static constexpr std::chrono::milliseconds TickPeriod { 1000 };
+    static constexpr int ButtonCount = 42;
+    static constexpr int MasterResetButton = 41;
+    static constexpr int ExitButton = 42;
+
+    // Start/Stop and Reset button numbers of each channel, in channel order.
+    struct ChannelButtons {
+        int startStop;
+        int reset;
+    };
+    static constexpr std::array<ChannelButtons, ChannelBank::Count> ButtonsOfChannel { {
+        { 1, 2 }, { 3, 4 }, { 6, 5 }, { 8, 7 }, { 10, 9 }, // channels 1 to 5
+        { 11, 12 }, { 13, 14 }, { 15, 16 }, { 17, 18 }, { 19, 20 }, // 6 to 10
+        { 21, 22 }, { 23, 24 }, { 25, 26 }, { 27, 28 }, { 29, 30 }, // 11 to 15
+        { 31, 32 }, { 33, 34 }, { 35, 36 }, { 37, 38 }, { 39, 40 }, // 16 to 20
+    } };
+
+    enum class Role { StartStop, Reset, MasterReset, Exit };
+    struct Button {
+        Role role;
+        int channel; // 0 for the two that act on the whole window
+    };
+    static constexpr std::array<Button, ButtonCount + 1> buttonTable();
+    static Button buttonAt(int number);
+
+    // What each control's event calls: the named handlers, in the controls' number order.
+    using Handler = void (frmTB::*)();
+    static const std::array<Handler, ButtonCount> ClickHandlers;
+    static const std::array<Handler, ChannelBank::Count> TickHandlers;
 
     // Load: runs once from the constructor, before the window can be shown.
     void Form_Load();
@@ -106,8 +122,8 @@ public:
     void Command38_Click() { buttonClicked(38); }
     void Command39_Click() { buttonClicked(39); }
     void Command40_Click() { buttonClicked(40); }
-    void Command41_Click() { buttonClicked(MasterResetButton); }
-    void Command42_Click() { buttonClicked(ExitButton); }
+    void Command41_Click() { buttonClicked(41); }
+    void Command42_Click() { buttonClicked(42); }
 
     // Tick handlers, one per channel.
     void Timer1_Timer() { timerTicked(1); }
@@ -131,30 +147,20 @@ public:
     void Timer19_Timer() { timerTicked(19); }
     void Timer20_Timer() { timerTicked(20); }
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-    void changeEvent(QEvent *event) override;
-
-private:
-    enum class Role { StartStop, Reset, MasterReset, Exit };
-    struct Button {
-        Role role;
-        int channel; // 0 for the two that act on the whole window
-    };
-    static constexpr std::array<Button, ButtonCount + 1> buttonTable();
-    static Button buttonAt(int number);
-
     void createControls();
+    template <typename Body>
+    void handle(const char *control, int number, const char *event, Body &&body);
     void setTimeOf(int channel, qint16 minutes, qint16 tenSeconds);
     void buttonClicked(int number);
     void timerTicked(int channel);
-    void showColour(QLabel *label, ColourWord colour);
-    void describe(const Channel &channel);
+    void channelRanOut(int channel);
+    void showTint(int channel);
+    void updateTimeDescription(int channel);
     void end();
 
-    ChannelBank *m_bank;
+    ChannelBank *const m_bank;
+    const std::function<void()> m_bell;
     std::array<QLabel *, ChannelBank::Count> m_timeLabels {};
     std::array<QLabel *, ChannelBank::Count> m_nameLabels {};
-    std::array<QPushButton *, ButtonCount> m_buttons {};
     bool m_ended = false;
 };

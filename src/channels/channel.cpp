@@ -18,11 +18,9 @@ qint16 checked16(int exact)
 
 } // namespace
 
-Channel::Channel(
-    int number, std::chrono::milliseconds period, std::function<void()> beep, QObject *parent)
+Channel::Channel(int number, std::chrono::milliseconds period, QObject *parent)
     : QObject(parent)
     , m_number(number)
-    , m_beep(std::move(beep))
     , m_timer(new QTimer(this))
 {
     // Precise, so the ticks keep to their one-second grid instead of the coarse timer's 5 % slack.
@@ -30,14 +28,14 @@ Channel::Channel(
     m_timer->setInterval(period);
 }
 
-std::optional<ColourWord> Channel::colour(Label label) const
-{
-    return label == Label::Time ? m_timeColour : m_nameColour;
-}
-
 bool Channel::isRunning() const
 {
     return m_timer->isActive();
+}
+
+bool Channel::hasRunOut() const
+{
+    return m_text == ExpiryText;
 }
 
 void Channel::setTime(qint16 minutes, qint16 tenSeconds)
@@ -51,19 +49,16 @@ void Channel::setTime(qint16 minutes, qint16 tenSeconds)
 void Channel::tick()
 {
     if (m_state.remainingSeconds <= 0) {
-        m_beep();
+        emit ranOut();
         setText(ExpiryText);
-        m_timer->stop();
+        setRunning(false);
         return;
     }
     // The warnings follow the text on show, so the colour changes as 20:0 and 5:0 move on.
-    if (m_text == FirstWarning) {
-        paint(Label::Time, Colours::Yellow);
-        paint(Label::Name, Colours::Yellow);
-    } else if (m_text == SecondWarning) {
-        paint(Label::Time, Colours::Red);
-        paint(Label::Name, Colours::Red);
-    }
+    if (m_text == FirstWarning)
+        setTint(Tint::Yellow);
+    else if (m_text == SecondWarning)
+        setTint(Tint::Red);
     --m_state.remainingSeconds;
     m_state.wholeMinutes = m_state.remainingSeconds / 60;
     m_state.shownSeconds = m_state.remainingSeconds % 60;
@@ -73,38 +68,40 @@ void Channel::tick()
 
 void Channel::toggle()
 {
-    if (m_timer->isActive())
-        m_timer->stop();
-    else
-        m_timer->start();
-}
-
-void Channel::stop()
-{
-    m_timer->stop();
-}
-
-void Channel::paint(Label label, ColourWord colour)
-{
-    auto &slot = label == Label::Time ? m_timeColour : m_nameColour;
-    if (slot == colour)
-        return;
-    slot = colour;
-    emit colourChanged(label, colour);
+    setRunning(!isRunning());
 }
 
 void Channel::reset()
 {
-    stop();
+    setRunning(false);
     setTime(LoadMinutes, 0);
-    paint(Label::Time, Colours::Black);
-    paint(Label::Name, Colours::Black);
+    setTint(Tint::Black);
 }
 
+// Each setter emits only on a real change, so a tick repaints its own time label and nothing else.
 void Channel::setText(const QString &text)
 {
     if (text == m_text)
         return;
     m_text = text;
     emit textChanged(m_text);
+}
+
+void Channel::setTint(Tint tint)
+{
+    if (m_tint == tint)
+        return;
+    m_tint = tint;
+    emit tintChanged(tint);
+}
+
+void Channel::setRunning(bool running)
+{
+    if (running == isRunning())
+        return;
+    if (running)
+        m_timer->start();
+    else
+        m_timer->stop();
+    emit runningChanged(running);
 }

@@ -11,16 +11,14 @@ class ChannelBank : public QObject {
 public:
     static constexpr int Count = 20;
 
-    ChannelBank(std::chrono::milliseconds period, const std::function<void()> &beep,
-        QObject *parent = nullptr);
+    explicit ChannelBank(std::chrono::milliseconds period, QObject *parent = nullptr);
 
-    Channel &channel(int number) const { return *m_channels.at(number - 1); }
-    const std::array<Channel *, Count> &channels() const { return m_channels; }
+    Channel &channel(int number) { return *m_channels.at(number - 1); }
+    const Channel &channel(int number) const { return *m_channels.at(number - 1); }
 
-    // Master reset: loads all twenty before it stops any, then paints them black; no event
-    // runs in between, so the end state is every channel stopped at 45:0 in black.
+    // Master reset: every channel reset. No event runs in between, so the order of the steps
+    // within and across channels cannot be seen.
     void masterReset();
-    void stopAll();
 
 private:
     std::array<Channel *, Count> m_channels {};

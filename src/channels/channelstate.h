@@ -2,11 +2,12 @@
 
 #include <QtGlobal>
 
-// What one channel remembers between events. Only remainingSeconds carries from tick to tick;
-// the other three are the last counting tick's working values.
+// What one channel remembers between events; a channel value-initialises it, so everything starts
+// at 0. Only remainingSeconds carries from tick to tick; the other three are the last counting
+// tick's working values.
 struct ChannelState {
-    qint16 remainingSeconds = 0;
-    int wholeMinutes = 0;
-    int shownSeconds = 0;
-    int shownMinutes = 0;
+    qint16 remainingSeconds;
+    int wholeMinutes;
+    int shownSeconds;
+    int shownMinutes;
 };
