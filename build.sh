@@ -1,29 +1,46 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 Kestrune
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Installs what the command needs and is missing, builds, then:
 #   run       starts the program
-#   test      runs every test
+#   test      runs every test, the benchmarks' own checks included
 #   sanitize  runs every test in a build with the address and undefined-behaviour sanitizers
 #   bench     runs the benchmarks (BENCH_SECONDS sets each timing phase, 60 by default)
 #   package   builds the Debian package and checks it with lintian
-# Meant for Debian 12. Run it as yourself: it asks sudo only to install packages, and only when
-# something is missing. Run as root it installs without sudo.
+#   arm64     cross-builds the program for 64-bit ARM with Debian's cross compiler (runs nothing)
+# Meant for Debian 13 (stable) and Debian 12 (oldstable). Run it as yourself: it asks sudo only to
+# install packages, and only when something is missing. Run as root it installs without sudo.
 set -euo pipefail
 cd "$(dirname "$0")"
 
-usage() { echo "usage: $0 run|test|sanitize|bench|package" >&2; exit 2; }
+usage() { echo "usage: $0 run|test|sanitize|bench|package|arm64" >&2; exit 2; }
 [ $# -eq 1 ] || usage
-case "$1" in run|test|sanitize|bench|package) ;; *) usage ;; esac
+case "$1" in run|test|sanitize|bench|package|arm64) ;; *) usage ;; esac
 
-# Building and running: compiler, CMake, Qt (with the keyboard library its CMake files look for),
-# the bell through canberra and the sound theme, the X11 platform plugin and the captions' font.
-run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libxkbcommon-dev qt6-qpa-plugins
+# Qt's SVG plugins, which draw the window's scalable icon, have a package of their own from
+# Debian 13 on.
+svg_plugins=qt6-svg-plugins
+if [ "$(. /etc/os-release && echo "${VERSION_ID:-}")" = 12 ]; then
+    svg_plugins=libqt6svg6
+fi
+# Building and running: compiler, CMake, Qt (with the keyboard library its CMake files look for)
+# and its SVG plugins, the bell through canberra and the sound theme, and the captions' font.
+run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libxkbcommon-dev "$svg_plugins"
     libcanberra-dev sound-theme-freedesktop fonts-liberation)
-# What the tests add: the desktop validators, the resource compiler for the Windows resources,
-# and an X server with its command-line tools for the window's class.
-test_packages=(desktop-file-utils appstream binutils-mingw-w64-i686 xvfb xauth x11-utils)
-# What the benchmarks and the package add: an X server for the start-up figures, the Debian
-# package tools and the package checker.
-extra_packages=(xvfb xauth dpkg-dev file lintian)
+# What the tests add: a private session bus, the desktop validators and AppStream's composer,
+# the licence checker, the resource compiler for the Windows resources, and an X server with its
+# command-line tools for the window's class.
+test_packages=(dbus-daemon desktop-file-utils appstream appstream-compose reuse
+    binutils-mingw-w64-i686 xvfb xauth x11-utils)
+# What the benchmarks add: an X server for the start-up figures.
+bench_packages=(xvfb xauth)
+# What the package adds: the Debian package tools, the package checker, and AppStream, whose
+# version decides how the metadata names the developer.
+package_packages=(dpkg-dev file lintian appstream)
+# The cross build: Debian's cross compiler and the arm64 libraries from the same release.
+arm64_packages=(cmake ninja-build g++ pkg-config qt6-base-dev g++-aarch64-linux-gnu file
+    qt6-base-dev:arm64 libxkbcommon-dev:arm64 libcanberra-dev:arm64)
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
 
@@ -38,20 +55,26 @@ run)
     fi
     ;;
 test | sanitize) wanted+=("${test_packages[@]}") ;;
-bench | package) wanted+=("${extra_packages[@]}") ;;
+bench) wanted+=("${bench_packages[@]}") ;;
+package) wanted+=("${package_packages[@]}") ;;
+arm64) wanted=("${arm64_packages[@]}") ;;
 esac
+sudo=()
+if [ "$(id -u)" -ne 0 ]; then
+    sudo=(sudo)
+fi
+if [ "$1" = arm64 ] && ! dpkg --print-foreign-architectures | grep -qx arm64; then
+    echo "build.sh: adding the arm64 architecture to dpkg${sudo:+ (with sudo)}"
+    "${sudo[@]}" dpkg --add-architecture arm64
+fi
 missing=()
 for package in "${wanted[@]}"; do
     installed "$package" || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-    sudo=()
-    if [ "$(id -u)" -ne 0 ]; then
-        command -v sudo >/dev/null || {
-            echo "build.sh: to install ${missing[*]}, run this as root or install sudo" >&2
-            exit 1
-        }
-        sudo=(sudo)
+    if [ ${#sudo[@]} -gt 0 ] && ! command -v sudo >/dev/null; then
+        echo "build.sh: to install ${missing[*]}, run this as root or install sudo" >&2
+        exit 1
     fi
     echo "build.sh: installing ${missing[*]}${sudo:+ (with sudo)}"
     # apt's own chatter goes to a log that is shown only if the install fails.
@@ -81,11 +104,11 @@ build() {
 
 case "$1" in
 run)
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DTEMBRIK_BENCH=OFF
     exec build/src/app/tembrik-timer
     ;;
 test)
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DTEMBRIK_BENCH=ON
     exec ctest --test-dir build --output-on-failure
     ;;
 sanitize)
@@ -103,10 +126,20 @@ bench)
     build-bench/bench/bench_storm "${BENCH_SECONDS:-60}"
     ;;
 package)
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DTEMBRIK_BENCH=OFF
     (cd build && cpack -G DEB >cpack.log 2>&1) || { cat build/cpack.log; exit 1; }
     deb=$(ls build/tembrik-timer_*.deb)
     lintian --allow-root --fail-on error,warning "$deb"
     echo "build.sh: $deb built; lintian reports no error and no warning"
+    ;;
+arm64)
+    # Qt's own tools (moc, rcc) run on this machine; everything else is arm64.
+    export PKG_CONFIG_LIBDIR=/usr/lib/aarch64-linux-gnu/pkgconfig:/usr/share/pkgconfig
+    build build-arm64 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DTEMBRIK_BENCH=OFF \
+        -DCMAKE_SYSTEM_NAME=Linux -DCMAKE_SYSTEM_PROCESSOR=aarch64 \
+        -DCMAKE_CXX_COMPILER=aarch64-linux-gnu-g++ -DCMAKE_LIBRARY_ARCHITECTURE=aarch64-linux-gnu \
+        -DCMAKE_FIND_ROOT_PATH_MODE_PROGRAM=NEVER -DQT_HOST_PATH=/usr \
+        -DQT_HOST_PATH_CMAKE_DIR="/usr/lib/$(g++ -dumpmachine)/cmake"
+    file build-arm64/src/app/tembrik-timer
     ;;
 esac

@@ -1,4 +1,7 @@
 #!/bin/sh
+# SPDX-FileCopyrightText: 2026 Kestrune
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # On a real X server the window's class is the one its desktop entry names (StartupWMClass), so
 # docks and task bars match the window to its menu entry and icon. Run under xvfb-run.
 # Usage: window_class.sh PROGRAM DESKTOP_ENTRY

@@ -112,7 +112,11 @@ frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> bell, Q
 {
     setObjectName(QStringLiteral("frmTB"));
     setWindowTitle(QStringLiteral("Tembrik Timer Ver 1.0  by Kestrune"));
-    setWindowIcon(QIcon(QStringLiteral(":/tembrik.xpm")));
+    // The 16 x 14 picture at its own size; the scalable picture, where Qt's SVG support is
+    // installed, at the larger sizes of task switchers and scaled title bars.
+    QIcon icon(QStringLiteral(":/tembrik.svg"));
+    icon.addFile(QStringLiteral(":/tembrik.xpm"));
+    setWindowIcon(icon);
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     resize(ClientSize);

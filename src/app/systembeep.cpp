@@ -33,8 +33,8 @@ SystemBeep SystemBeep::desktop(std::function<void()> fallback)
         Context()
         {
             if (error == CA_SUCCESS) {
-                error = ca_context_change_props(context, CA_PROP_APPLICATION_NAME, "Tembrik Timer",
-                    CA_PROP_APPLICATION_ID, "org.kestrune.TembrikTimer", nullptr);
+                error = ca_context_change_props(context, CA_PROP_APPLICATION_NAME, TEMBRIK_APP_NAME,
+                    CA_PROP_APPLICATION_ID, TEMBRIK_APP_ID, nullptr);
             }
         }
         ~Context()

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QFontInfo>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -202,7 +203,20 @@ private slots:
         QCOMPARE(window.objectName(), u"frmTB"_s);
         QCOMPARE(window.windowTitle(), u"Tembrik Timer Ver 1.0  by Kestrune"_s);
         QCOMPARE(window.size(), QSize(9855 / 15, 5610 / 15));
-        QCOMPARE(window.windowIcon().availableSizes(), QList({ QSize(16, 14) }));
+        // The icon: the 16 x 14 picture at its size, the scalable picture (here at 64 px) at
+        // others; the scalable picture and the files made for the desktop and for Windows hold
+        // the same pixels, on a square canvas where they are square.
+        const auto argb
+            = [](const QImage &image) { return image.convertToFormat(QImage::Format_ARGB32); };
+        const QImage picture = argb(QImage(u":/tembrik.xpm"_s));
+        QImage square(16, 16, QImage::Format_ARGB32);
+        square.fill(Qt::transparent);
+        QPainter(&square).drawImage(0, 1, picture);
+        const QString files = QStringLiteral(TEMBRIK_SOURCE_DIR "/src/app/tembrik");
+        QCOMPARE(argb(window.windowIcon().pixmap(QSize(16, 14)).toImage()), picture);
+        QCOMPARE(argb(window.windowIcon().pixmap(QSize(64, 64)).toImage()).scaled(16, 16), square);
+        QCOMPARE(argb(QImage(files + u"-16.png"_s)), square);
+        QCOMPARE(argb(QImage(files + u".ico"_s)), picture);
         const auto check = [&](const QString &name, QRect twips, const QString &caption, int pixels,
                                bool bold, const QString &spoken = {}) {
             QWidget *w = control<QWidget>(window, name);
