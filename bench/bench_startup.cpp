@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kestrune
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Start-up: process start to the window first shown, and resident memory once it is shown. The
 // parent starts the program's own start-up path in a child process many times; "--bare" measures
 // a plain Qt window holding the same 82 widgets, as the toolkit's own floor.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kestrune
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Soak: all twenty channels on real 1 ms timers under a storm of real mouse clicks. Reports
 // resident memory before and after, and confirms that no stopped channel ever changed: while the
 // event loop runs between two clicks, only a running channel's ticks may change its labels.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kestrune
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Cost of the tick handler: one channel's tick with its label update, and a whole second of all
 // twenty channels ticking including the repaint that follows. Also checks that a tick repaints
 // its own time label and no other control; it exits 1 if any other control was repainted.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kestrune
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Timer accuracy and CPU cost: the window idles for a while, then all twenty channels run on the
 // real 1000 ms timers. Every tick's lateness against its channel's one-second grid is recorded as
 // the timer event arrives. Usage: bench_timing [seconds per phase, default 60]

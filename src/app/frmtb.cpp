@@ -1,6 +1,10 @@
+// SPDX-FileCopyrightText: 2026 Kestrune
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "frmtb.h"
 
 #include "handlerframe.h"
+#include "notifier.h"
 #include "systembeep.h"
 
 #include <QApplication>
@@ -109,6 +113,7 @@ frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> bell, Q
     : QWidget(parent)
     , m_bank(new ChannelBank(tickPeriod, this))
     , m_bell(bell ? std::move(bell) : SystemBeep::desktop())
+    , m_notifier(new Notifier(ChannelBank::Count, this))
 {
     setObjectName(QStringLiteral("frmTB"));
     setWindowTitle(QStringLiteral("Tembrik Timer Ver 1.0  by Kestrune"));
@@ -121,6 +126,12 @@ frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> bell, Q
     setAutoFillBackground(true);
     resize(ClientSize);
     createControls();
+    connect(m_notifier, &Notifier::activated, this, [this] {
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+        show();
+        raise();
+        activateWindow();
+    });
     Form_Load();
 }
 
@@ -190,6 +201,15 @@ void frmTB::createControls()
             updateTimeDescription(n);
         });
         connect(channel, &Channel::ranOut, this, [this, n] { channelRanOut(n); });
+        // A notification stands while its channel shows that it ran out and is not started.
+        connect(channel, &Channel::runningChanged, this, [this, n](bool running) {
+            if (running)
+                m_notifier->withdraw(n);
+        });
+        connect(channel, &Channel::textChanged, this, [this, n, channel] {
+            if (!channel->hasRunOut())
+                m_notifier->withdraw(n);
+        });
     }
 }
 
@@ -241,11 +261,14 @@ void frmTB::timerTicked(int channel)
     handle("Timer", channel, "Timer", [&] { m_bank->channel(channel).tick(); });
 }
 
-void frmTB::channelRanOut(int)
+// The bell always; then, if the user is elsewhere, the mark on the task bar (X11) and a
+// notification that names the channel (every desktop with a notification service).
+void frmTB::channelRanOut(int channel)
 {
     m_bell();
-    // The task bar marks the window if it is in the background; nothing while it is active.
     QApplication::alert(this);
+    if (!isActiveWindow())
+        m_notifier->notify(channel);
 }
 
 // Yellow and red as they are. Black on a dark button face would leave the time unreadable, so

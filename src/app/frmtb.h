@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 Kestrune
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #pragma once
 
 #include "channelbank.h"
@@ -8,6 +11,7 @@
 #include <functional>
 
 class QLabel;
+class Notifier;
 
 // The program's one window: twenty channels of four controls each, "Master Reset" and "Exit".
 // The named handlers are what the controls' events call; each is one line that hands its channel
@@ -160,6 +164,7 @@ private:
 
     ChannelBank *const m_bank;
     const std::function<void()> m_bell;
+    Notifier *const m_notifier;
     std::array<QLabel *, ChannelBank::Count> m_timeLabels {};
     std::array<QLabel *, ChannelBank::Count> m_nameLabels {};
     bool m_ended = false;

@@ -1,8 +1,12 @@
+// SPDX-FileCopyrightText: 2026 Kestrune
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 #include "frmtb.h"
 #include "systembeep.h"
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDBusConnection>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPainter>
@@ -74,6 +78,31 @@ constexpr int StaleTimerId = -2;
 
 } // namespace
 
+// The desktop's notification service, played by the test on a private session bus; it logs each
+// call it receives.
+class NotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList calls;
+
+public slots:
+    uint Notify(const QString &, uint replaces, const QString &icon, const QString &summary,
+        const QString &, const QStringList &actions, const QVariantMap &hints, int)
+    {
+        QStringList said { u"Notify"_s, QString::number(replaces), icon, summary,
+            actions.join(u',') };
+        for (auto hint = hints.begin(); hint != hints.end(); ++hint)
+            said << hint.key() + u'=' + hint.value().toString();
+        calls << said.join(u' ');
+        return replaces ? replaces : 101;
+    }
+    void CloseNotification(uint id) { calls << u"Close %1"_s.arg(id); }
+
+signals:
+    void ActionInvoked(uint id, const QString &action);
+};
+
 class tst_App : public QObject {
     Q_OBJECT
 
@@ -100,8 +129,11 @@ private slots:
         const int total = steps > 0 ? steps : DefaultSteps;
         int beeps = 0, modelBeeps = 0, seen = 0;
         // No event loop runs and no timer fires by itself; a tick is the timer event that a due
-        // timer gets.
+        // timer gets. The user is at the window, so no notification goes out.
         frmTB window(1h, [&] { ++beeps; });
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         QColor systemText = window.palette().color(QPalette::ButtonText), black = Qt::black;
         Model model[20];
         QRandomGenerator random(seed);
@@ -317,6 +349,54 @@ private slots:
                      control<QTimer>(window, u"Timer3"_s)->isActive(),
                      control<QLabel>(window, u"Label4"_s)->text()),
             std::tuple(u"0:0"_s, true, u"0:9"_s));
+    }
+
+    // A channel that runs out while the user is elsewhere is named in a notification, which its
+    // next run-out replaces and its start or reset withdraws, and whose default action brings
+    // the window to the front. While the window is active nothing is sent.
+    void notifies()
+    {
+        if (!QDBusConnection::sessionBus().isConnected())
+            QSKIP("needs a session bus of its own: run under dbus-run-session, as CTest does");
+        NotificationService service;
+        QDBusConnection server
+            = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"server"_s);
+        const auto disconnect
+            = qScopeGuard([] { QDBusConnection::disconnectFromBus(u"server"_s); });
+        QVERIFY(server.registerObject(u"/org/freedesktop/Notifications"_s, &service,
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
+        QVERIFY(server.registerService(u"org.freedesktop.Notifications"_s));
+        int bells = 0;
+        frmTB window(1ms, [&] { ++bells; });
+        QWidget elsewhere;
+        const auto activate = [](QWidget *w) {
+            w->show();
+            w->activateWindow();
+            return QTest::qWaitForWindowActive(w);
+        };
+        const auto ranOut = [&](int channel) {
+            return control<QLabel>(window, named("Label", channel))->text() == u"00:00";
+        };
+        QVERIFY(activate(&window));
+        window.SetTime3(0, 0, 0, 0);
+        control(window, u"Command6"_s)->click();
+        QTRY_VERIFY(ranOut(3));
+        QVERIFY(activate(&elsewhere));
+        window.SetTime7(0, 0, 0, 0);
+        control(window, u"Command13"_s)->click();
+        QTRY_COMPARE(service.calls.size(), 1);
+        control(window, u"Command13"_s)->click(); // starts it again: it runs out again at once
+        QTRY_COMPARE(service.calls.size(), 3);
+        emit service.ActionInvoked(101, u"default"_s);
+        QTRY_VERIFY(window.isActiveWindow());
+        control(window, u"Command14"_s)->click();
+        QTRY_COMPARE(service.calls.size(), 4);
+        const QString notify = u" %1 Channel 7 has run out default,Show desktop-entry=%1 "
+                               "suppress-sound=true"_s.arg(QStringLiteral(TEMBRIK_APP_ID));
+        QCOMPARE(service.calls,
+            QStringList({ u"Notify 0"_s + notify, u"Close 101"_s, u"Notify 101"_s + notify,
+                u"Close 101"_s }));
+        QCOMPARE(bells, 3);
     }
 
     // Where the desktop's bell cannot play, the toolkit's beep sounds instead.
