@@ -31,11 +31,12 @@ const std::array SetTimes { &frmTB::SetTime, &frmTB::SetTime2, &frmTB::SetTime3,
     &frmTB::SetTime15, &frmTB::SetTime16, &frmTB::SetTime17, &frmTB::SetTime18, &frmTB::SetTime19,
     &frmTB::SetTime20 };
 const auto named = [](const char *word, int n) { return QLatin1String(word) + QString::number(n); };
-const auto colourOf = [](const QWidget *w) { return w->palette().color(w->foregroundRole()); };
-template <typename T = QPushButton> T *control(const QWidget &window, const QString &name)
-{
-    return window.findChild<T *>(name);
-}
+const auto button
+    = [](const QWidget &w, int n) { return w.findChild<QPushButton *>(named("Command", n)); };
+const auto label = [](const QWidget &w, int n) { return w.findChild<QLabel *>(named("Label", n)); };
+const auto timer = [](const QWidget &w, int n) { return w.findChild<QTimer *>(named("Timer", n)); };
+const auto activate
+    = [](QWidget *w) { return w->show(), w->activateWindow(), QTest::qWaitForWindowActive(w); };
 
 // A plain model of one channel, written from the behaviour alone.
 struct Model {
@@ -44,42 +45,44 @@ struct Model {
     QColor colour; // of both labels; invalid while they show the system's text colour
     bool running = false;
 
-    bool tick() // true when the time has run out
+    void tick(bool bellFails) // a bell that fails ends the tick that rang it
     {
-        if (seconds <= 0) {
+        if (seconds > 0) {
+            colour = text == u"20:0" ? QColor(Qt::yellow)
+                : text == u"5:0"     ? QColor(Qt::red)
+                                     : colour;
+            --seconds;
+            text = u"%1:%2"_s.arg(seconds / 60 % 60).arg(seconds % 60);
+        } else if (!bellFails) {
             text = u"00:00"_s, running = false;
-            return true;
         }
-        colour = text == u"20:0" ? QColor(Qt::yellow) : text == u"5:0" ? QColor(Qt::red) : colour;
-        --seconds;
-        text = u"%1:%2"_s.arg(seconds / 60 % 60).arg(seconds % 60);
-        return false;
     }
     bool setTime(int minutes, int tens) // false, changing nothing, when 16 bits overflow
     {
-        const auto fits = [](int value) { return value >= -32768 && value <= 32767; };
-        if (!fits(minutes * 60) || !fits(tens * 10) || !fits(minutes * 60 + tens * 10))
+        const int p = minutes * 60, q = tens * 10;
+        if (qint16(p) != p || qint16(q) != q || qint16(p + q) != p + q)
             return false;
-        seconds = minutes * 60 + tens * 10, text = u"%1:%2"_s.arg(minutes).arg(tens);
+        seconds = p + q, text = u"%1:%2"_s.arg(minutes).arg(tens);
         return true;
     }
-    int warning() const // what a screen reader is told in words, as an index into Warnings
+    // What a screen reader is told in words, as an index into Warnings.
+    int warning() const
     {
-        return text == u"00:00" ? 3 : colour == Qt::red ? 2 : colour == Qt::yellow ? 1 : 0;
+        return text == u"00:00" ? 3 : colour == Qt::red ? 2 : colour == Qt::yellow;
     }
 };
 const std::array Warnings
     = { ""_L1, ", below 20 minutes"_L1, ", below 5 minutes"_L1, ", run out"_L1 };
-const std::array Reached = { "plain"_L1, "yellow"_L1, "red"_L1, "run out"_L1, "overflow"_L1 };
-constexpr int DefaultSteps = 125000;
+const std::array Reached
+    = { "plain"_L1, "yellow"_L1, "red"_L1, "run out"_L1, "overflow"_L1, "failing bell"_L1 };
 // No timer ever has this id, so a timer event carrying it is one that fell due before its timer
 // stopped.
 constexpr int StaleTimerId = -2;
 
 } // namespace
 
-// The desktop's notification service, played by the test on a private session bus; it logs each
-// call it receives.
+// The desktop's notification service, played by the test on a private session bus; it logs the
+// calls it gets.
 class NotificationService : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -90,11 +93,11 @@ public slots:
     uint Notify(const QString &, uint replaces, const QString &icon, const QString &summary,
         const QString &, const QStringList &actions, const QVariantMap &hints, int)
     {
-        QStringList said { u"Notify"_s, QString::number(replaces), icon, summary,
+        QStringList call { u"Notify"_s, QString::number(replaces), icon, summary,
             actions.join(u',') };
         for (auto hint = hints.begin(); hint != hints.end(); ++hint)
-            said << hint.key() + u'=' + hint.value().toString();
-        calls << said.join(u' ');
+            call << hint.key() + u'=' + hint.value().toString();
+        calls << call.join(u' ');
         return replaces ? replaces : 101;
     }
     void CloseNotification(uint id) { calls << u"Close %1"_s.arg(id); }
@@ -112,8 +115,8 @@ private slots:
     void cleanup() { QApplication::setPalette(m_palette); }
 
     // The window and a model take the same random clicks, timer events and set-time calls and
-    // must agree after every step; one row turns to a dark theme half-way through.
-    // TEMBRIK_DIFF_STEPS sets the steps per seed for a longer or shorter run.
+    // must agree after every step; now and then the bell fails, and one row turns to a dark
+    // theme half-way. TEMBRIK_DIFF_STEPS sets the steps per seed for a longer or shorter run.
     void agreesWithModel_data()
     {
         QTest::addColumn<quint32>("seed");
@@ -126,25 +129,26 @@ private slots:
         QFETCH(quint32, seed);
         QFETCH(bool, darkHalfWay);
         const int steps = qEnvironmentVariableIntValue("TEMBRIK_DIFF_STEPS");
-        const int total = steps > 0 ? steps : DefaultSteps;
-        int beeps = 0, modelBeeps = 0, seen = 0;
+        const int total = steps > 0 ? steps : 125000;
+        int bells = 0, modelBells = 0, seen = 0;
+        bool bellFails = false;
         // No event loop runs and no timer fires by itself; a tick is the timer event that a due
         // timer gets. The user is at the window, so no notification goes out.
-        frmTB window(1h, [&] { ++beeps; });
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        frmTB window(1h, [&] {
+            ++bells;
+            if (bellFails)
+                throw std::runtime_error("no sound");
+        });
+        QVERIFY(activate(&window));
         QColor systemText = window.palette().color(QPalette::ButtonText), black = Qt::black;
         Model model[20];
         QRandomGenerator random(seed);
         QLabel *times[20], *names[20];
         QTimer *timers[20];
-        QAccessibleInterface *spoken[20];
         for (int n = 0; n < 20; ++n) {
-            times[n] = control<QLabel>(window, named("Label", n + 1));
-            names[n] = control<QLabel>(window, named(n ? "lblChan" : "lblchan", n + 1));
-            timers[n] = control<QTimer>(window, named("Timer", n + 1));
-            spoken[n] = QAccessible::queryAccessibleInterface(times[n]);
+            times[n] = label(window, n + 1);
+            names[n] = window.findChild<QLabel *>(named(n ? "lblChan" : "lblchan", n + 1));
+            timers[n] = timer(window, n + 1);
         }
         // Mostly small loads, that warn and run out soon; else near the 16-bit limits or anything.
         const auto argument = [&](int limit) {
@@ -169,8 +173,13 @@ private slots:
                 event = named("timer event ", n + 1);
                 int id = StaleTimerId;
                 if (model[n].running) {
-                    modelBeeps += model[n].tick();
-                    seen |= 1 << model[n].warning();
+                    modelBells += model[n].seconds <= 0;
+                    bellFails = model[n].seconds <= 0 && random.bounded(8) == 0;
+                    if (bellFails)
+                        QTest::ignoreMessage(QtWarningMsg,
+                            qPrintable(named("frmTB.Timer", n + 1) + u"_Timer: no sound"_s));
+                    model[n].tick(bellFails);
+                    seen |= 1 << model[n].warning() | bellFails << 5;
                     id = timers[n]->timerId();
                 }
                 for (const QTimer *timer : timers)
@@ -187,6 +196,7 @@ private slots:
                 } catch (const OverflowError &) {
                     error = true;
                 }
+                seen |= error << 4;
             } else {
                 // Mostly Start/Stop, so that channels run long enough to warn and run out.
                 const int b = random.bounded(3) ? StartStop[n] : random.bounded(1, 42);
@@ -196,34 +206,33 @@ private slots:
                     if (b == Reset[i] || b == 41)
                         model[i] = { 2700, u"45:0"_s, Qt::black };
                 }
-                control(window, named("Command", b))->click();
+                button(window, b)->click();
             }
 
-            seen |= error << 4;
             for (int i = 0; i < 20; ++i) {
                 const Model &m = model[i];
                 const QColor colour = !m.colour.isValid() ? systemText
                     : m.colour == Qt::black               ? black
                                                           : m.colour;
                 // Seed, step and event stand on both sides, so that a failure names them.
-                QCOMPARE(std::tuple(seed, step, event, error, beeps, i + 1, times[i]->text(),
-                             colourOf(times[i]), colourOf(names[i]), timers[i]->isActive(),
-                             spoken[i]->text(QAccessible::Description)),
-                    std::tuple(seed, step, event, modelError, modelBeeps, i + 1, m.text, colour,
+                QCOMPARE(std::tuple(seed, step, event, error, bells, i + 1, times[i]->text(),
+                             times[i]->palette().color(QPalette::ButtonText),
+                             names[i]->palette().color(QPalette::ButtonText), timers[i]->isActive(),
+                             QAccessible::queryAccessibleInterface(times[i])->text(
+                                 QAccessible::Description)),
+                    std::tuple(seed, step, event, modelError, modelBells, i + 1, m.text, colour,
                         colour, m.running,
                         named("Channel ", i + 1) + u" time left"_s + Warnings[m.warning()]));
             }
         }
+        // The full run must reach every kind of state; a shorter one says what it missed.
         QStringList missed;
-        for (int i = 0; i < int(Reached.size()); ++i) {
-            if (!(seen & 1 << i))
-                missed << Reached[i];
-        }
-        // A short run may miss some; the full run must see every kind of state.
+        for (int i = 0; i < int(Reached.size()); ++i)
+            missed << (seen >> i & 1 ? QLatin1String() : Reached[i]);
+        missed.removeAll({});
         if (!missed.isEmpty() && steps > 0)
-            qInfo("%d steps never reached: %s", total, qPrintable(missed.join(u", ")));
-        QVERIFY2(
-            missed.isEmpty() || steps > 0, qPrintable(u"never reached: "_s + missed.join(u", ")));
+            QSKIP(qPrintable(u"%1 steps never reached: %2"_s.arg(total).arg(missed.join(u", "))));
+        QVERIFY2(missed.isEmpty(), qPrintable(u"never reached: "_s + missed.join(u", ")));
     }
 
     // The window as the program makes it: its own tick period, title, size and icon, every
@@ -232,9 +241,8 @@ private slots:
     void form()
     {
         frmTB window;
-        QCOMPARE(window.objectName(), u"frmTB"_s);
-        QCOMPARE(window.windowTitle(), u"Tembrik Timer Ver 1.0  by Kestrune"_s);
-        QCOMPARE(window.size(), QSize(9855 / 15, 5610 / 15));
+        QCOMPARE(std::tuple(window.objectName(), window.windowTitle(), window.size()),
+            std::tuple(u"frmTB"_s, u"Tembrik Timer Ver 1.0  by Kestrune"_s, QSize(657, 374)));
         // The icon: the 16 x 14 picture at its size, the scalable picture (here at 64 px) at
         // others; the scalable picture and the files made for the desktop and for Windows hold
         // the same pixels, on a square canvas where they are square.
@@ -249,44 +257,42 @@ private slots:
         QCOMPARE(argb(window.windowIcon().pixmap(QSize(64, 64)).toImage()).scaled(16, 16), square);
         QCOMPARE(argb(QImage(files + u"-16.png"_s)), square);
         QCOMPARE(argb(QImage(files + u".ico"_s)), picture);
-        const auto check = [&](const QString &name, QRect twips, const QString &caption, int pixels,
+        const auto check = [&](QWidget *w, QRect twips, const QString &caption, int pixels,
                                bool bold, const QString &spoken = {}) {
-            QWidget *w = control<QWidget>(window, name);
-            QVERIFY2(w, qPrintable(name));
-            QCOMPARE(std::tuple(name, w->geometry(), w->property("text").toString(),
+            QVERIFY(w);
+            QCOMPARE(std::tuple(w->objectName(), w->geometry(), w->property("text").toString(),
                          w->font().pixelSize(), w->font().bold(), QFontInfo(w->font()).family(),
                          QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name),
                          w->property("alignment").toInt()),
-                std::tuple(name, QRect(twips.topLeft() / 15, twips.size() / 15), caption, pixels,
-                    bold, u"Liberation Sans"_s, spoken.isEmpty() ? caption : spoken,
-                    name.startsWith(u"Command")     ? 0
-                        : name.startsWith(u"Label") ? int(Qt::AlignHCenter | Qt::AlignTop)
-                                                    : int(Qt::AlignLeft | Qt::AlignTop)));
+                std::tuple(w->objectName(), QRect(twips.topLeft() / 15, twips.size() / 15), caption,
+                    pixels, bold, u"Liberation Sans"_s, spoken.isEmpty() ? caption : spoken,
+                    qobject_cast<QPushButton *>(w) ? 0
+                        : w->objectName().startsWith(u"Label")
+                        ? int(Qt::AlignHCenter | Qt::AlignTop)
+                        : int(Qt::AlignLeft | Qt::AlignTop)));
         };
         for (int n = 1; n <= 20; ++n) {
             // Channel n's cell is in column (n - 1) % 7 and row (n - 1) / 7 of the grid.
             const int left = 120 + 1320 * ((n - 1) % 7), top = 120 + 1800 * ((n - 1) / 7);
             const QString channel = named("Channel ", n);
-            check(named(n == 1 ? "lblchan" : "lblChan", n), { left, top, 1215, 255 }, channel, 11,
+            check(window.findChild<QLabel *>(named(n == 1 ? "lblchan" : "lblChan", n)),
+                { left, top, 1215, 255 }, channel, 11, true);
+            check(label(window, n), { left, top + 360, 1215, 375 }, u"45:0"_s, n == 1 ? 13 : 11,
                 true);
-            check(named("Label", n), { left, top + 360, 1215, 375 }, u"45:0"_s, n == 1 ? 13 : 11,
-                true);
-            check(named("Command", StartStop[n - 1]), { left, top + 840, 1215, 375 },
-                u"Start/Stop"_s, 11, false, channel + u" Start/Stop"_s);
-            check(named("Command", Reset[n - 1]), { left, top + 1200, 1215, 495 }, u"Reset"_s, 11,
+            check(button(window, StartStop[n - 1]), { left, top + 840, 1215, 375 }, u"Start/Stop"_s,
+                11, false, channel + u" Start/Stop"_s);
+            check(button(window, Reset[n - 1]), { left, top + 1200, 1215, 495 }, u"Reset"_s, 11,
                 false, channel + u" Reset"_s);
             // Stopped with a period of a second, and started with the same period.
-            QTimer *timer = control<QTimer>(window, named("Timer", n));
-            QCOMPARE(std::tuple(timer->interval(), timer->isActive()), std::tuple(1000, false));
-            control(window, named("Command", StartStop[n - 1]))->click();
-            QCOMPARE(std::tuple(timer->interval(), timer->isActive()), std::tuple(1000, true));
+            QTimer *tick = timer(window, n);
+            QCOMPARE(std::tuple(tick->interval(), tick->isActive()), std::tuple(1000, false));
+            button(window, StartStop[n - 1])->click();
+            QCOMPARE(std::tuple(tick->interval(), tick->isActive()), std::tuple(1000, true));
         }
-        check(u"Command41"_s, { 8280, 3840, 1215, 615 }, u"Master Reset"_s, 13, true);
-        check(u"Command42"_s, { 8280, 4440, 1215, 855 }, u"Exit"_s, 13, true);
+        check(button(window, 41), { 8280, 3840, 1215, 615 }, u"Master Reset"_s, 13, true);
+        check(button(window, 42), { 8280, 4440, 1215, 855 }, u"Exit"_s, 13, true);
 
-        window.show();
-        window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(activate(&window));
         for (int next = 0; next <= 42; ++next) {
             QCOMPARE(QApplication::focusWidget()->objectName(), named("Command", next % 42 + 1));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -314,41 +320,18 @@ private slots:
         frmTB window(1h, [&] { ++bells; });
         window.show();
         window.SetTime3(0, 0, 0, 0); // channel 3 runs out at its next tick
-        control(window, u"Command6"_s)->click();
-        QTimer *timer = control<QTimer>(window, u"Timer3"_s);
-        QPushButton *startStop1 = control(window, u"Command1"_s);
+        button(window, 6)->click();
         QTimer::singleShot(0, &window, [&] {
-            QCoreApplication::postEvent(timer, new QTimerEvent(timer->timerId()));
-            QMetaObject::invokeMethod(startStop1, &QPushButton::click, Qt::QueuedConnection);
-            closeBox ? void(window.close()) : control(window, u"Command42"_s)->click();
+            QCoreApplication::postEvent(
+                timer(window, 3), new QTimerEvent(timer(window, 3)->timerId()));
+            QMetaObject::invokeMethod(button(window, 1), &QPushButton::click, Qt::QueuedConnection);
+            closeBox ? void(window.close()) : button(window, 42)->click();
         });
         QTimer::singleShot(10s, &window, [] { QCoreApplication::exit(2); });
         QCOMPARE(QApplication::exec(), 0);
         QCoreApplication::processEvents(); // what the ended loop left queued
-        QCOMPARE(std::tuple(control<QLabel>(window, u"Label3"_s)->text(), bells,
-                     control<QTimer>(window, u"Timer1"_s)->isActive()),
+        QCOMPARE(std::tuple(label(window, 3)->text(), bells, timer(window, 1)->isActive()),
             std::tuple(u"0:0"_s, 0, false));
-    }
-
-    // An error that leaves a handler is reported with the handler's name, the handler stops
-    // there, and the other channels go on.
-    void reportsErrors()
-    {
-        frmTB window(1h, [] { throw std::runtime_error("no sound"); });
-        window.SetTime3(0, 0, 0, 0);
-        window.SetTime4(0, 0, 0, 1);
-        for (const int channel : { 3, 4 }) {
-            control(window, named("Command", StartStop[channel - 1]))->click();
-            QTimer *timer = control<QTimer>(window, named("Timer", channel));
-            QTimerEvent tick(timer->timerId());
-            if (channel == 3)
-                QTest::ignoreMessage(QtWarningMsg, "frmTB.Timer3_Timer: no sound");
-            QCoreApplication::sendEvent(timer, &tick);
-        }
-        QCOMPARE(std::tuple(control<QLabel>(window, u"Label3"_s)->text(),
-                     control<QTimer>(window, u"Timer3"_s)->isActive(),
-                     control<QLabel>(window, u"Label4"_s)->text()),
-            std::tuple(u"0:0"_s, true, u"0:9"_s));
     }
 
     // A channel that runs out while the user is elsewhere is named in a notification, which its
@@ -366,46 +349,33 @@ private slots:
         QVERIFY(server.registerObject(u"/org/freedesktop/Notifications"_s, &service,
             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
         QVERIFY(server.registerService(u"org.freedesktop.Notifications"_s));
-        int bells = 0;
-        frmTB window(1ms, [&] { ++bells; });
+        frmTB window(1ms, [] {});
         QWidget elsewhere;
-        const auto activate = [](QWidget *w) {
-            w->show();
-            w->activateWindow();
-            return QTest::qWaitForWindowActive(w);
-        };
-        const auto ranOut = [&](int channel) {
-            return control<QLabel>(window, named("Label", channel))->text() == u"00:00";
-        };
         QVERIFY(activate(&window));
         window.SetTime3(0, 0, 0, 0);
-        control(window, u"Command6"_s)->click();
-        QTRY_VERIFY(ranOut(3));
+        button(window, 6)->click();
+        QTRY_COMPARE(label(window, 3)->text(), u"00:00"_s);
         QVERIFY(activate(&elsewhere));
         window.SetTime7(0, 0, 0, 0);
-        control(window, u"Command13"_s)->click();
-        QTRY_COMPARE(service.calls.size(), 1);
-        control(window, u"Command13"_s)->click(); // starts it again: it runs out again at once
-        QTRY_COMPARE(service.calls.size(), 3);
+        for (const int calls : { 1, 3 }) { // started again, it runs out again at once
+            button(window, 13)->click();
+            QTRY_COMPARE(service.calls.size(), calls);
+        }
         emit service.ActionInvoked(101, u"default"_s);
         QTRY_VERIFY(window.isActiveWindow());
-        control(window, u"Command14"_s)->click();
+        button(window, 14)->click();
         QTRY_COMPARE(service.calls.size(), 4);
         const QString notify = u" %1 Channel 7 has run out default,Show desktop-entry=%1 "
                                "suppress-sound=true"_s.arg(QStringLiteral(TEMBRIK_APP_ID));
         QCOMPARE(service.calls,
             QStringList({ u"Notify 0"_s + notify, u"Close 101"_s, u"Notify 101"_s + notify,
                 u"Close 101"_s }));
-        QCOMPARE(bells, 3);
     }
 
     // Where the desktop's bell cannot play, the toolkit's beep sounds instead.
     void bellFallsBack()
     {
-        const auto restore = qScopeGuard([had = qEnvironmentVariableIsSet("CANBERRA_DRIVER"),
-                                             driver = qgetenv("CANBERRA_DRIVER")] {
-            had ? void(qputenv("CANBERRA_DRIVER", driver)) : void(qunsetenv("CANBERRA_DRIVER"));
-        });
+        const auto restore = qScopeGuard([] { qunsetenv("CANBERRA_DRIVER"); });
         qputenv("CANBERRA_DRIVER", "no-such-driver");
         int fallbacks = 0;
         SystemBeep::desktop([&] { ++fallbacks; })();
