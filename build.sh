@@ -28,11 +28,12 @@ fi
 # and its SVG plugins, the bell through canberra and the sound theme, and the captions' font.
 run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libxkbcommon-dev "$svg_plugins"
     libcanberra-dev sound-theme-freedesktop fonts-liberation)
-# What the tests add: a private session bus, the desktop validators and AppStream's composer
-# (with file, to read the size of its icons), the licence checker, the resource compiler for the Windows resources, and an X server with its
-# command-line tools for the window's class.
-test_packages=(dbus-daemon desktop-file-utils appstream appstream-compose file reuse
-    binutils-mingw-w64-i686 xvfb xauth x11-utils)
+# What the tests add: a private session bus, the desktop validators, AppStream's composer (with
+# the SVG loader it draws the icon with, and file to read the icons' size), the licence checker,
+# the resource compiler for the Windows resources, and an X server with its command-line tools
+# for the window's class.
+test_packages=(dbus-daemon desktop-file-utils appstream appstream-compose librsvg2-common file
+    reuse binutils-mingw-w64-i686 xvfb xauth x11-utils)
 # What the benchmarks add: an X server for the start-up figures.
 bench_packages=(xvfb xauth)
 # What the package adds: the Debian package tools, the package checker, and AppStream, whose
