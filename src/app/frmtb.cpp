@@ -194,22 +194,23 @@ void frmTB::createControls()
         connect(channel->timer(), &QTimer::timeout, this, TickHandlers[n - 1]);
         updateTimeDescription(n);
         // The time label's accessible name stays its text, so the time is what is spoken.
+        // The time label's accessible name stays its text, so the time is what is spoken. A
+        // notification stands while its channel shows that it ran out and is not started.
         connect(channel, &Channel::textChanged, time, &QLabel::setText);
-        connect(channel, &Channel::textChanged, this, [this, n] { updateTimeDescription(n); });
+        connect(channel, &Channel::textChanged, this, [this, n, channel] {
+            updateTimeDescription(n);
+            if (!channel->hasRunOut())
+                m_notifier->withdraw(n);
+        });
         connect(channel, &Channel::tintChanged, this, [this, n] {
             showTint(n);
             updateTimeDescription(n);
         });
-        connect(channel, &Channel::ranOut, this, [this, n] { channelRanOut(n); });
-        // A notification stands while its channel shows that it ran out and is not started.
         connect(channel, &Channel::runningChanged, this, [this, n](bool running) {
             if (running)
                 m_notifier->withdraw(n);
         });
-        connect(channel, &Channel::textChanged, this, [this, n, channel] {
-            if (!channel->hasRunOut())
-                m_notifier->withdraw(n);
-        });
+        connect(channel, &Channel::ranOut, this, [this, n] { channelRanOut(n); });
     }
 }
 

@@ -21,9 +21,8 @@ qint16 checked16(int exact)
 
 } // namespace
 
-Channel::Channel(int number, std::chrono::milliseconds period, QObject *parent)
+Channel::Channel(std::chrono::milliseconds period, QObject *parent)
     : QObject(parent)
-    , m_number(number)
     , m_timer(new QTimer(this))
 {
     // Precise, so the ticks keep to their one-second grid instead of the coarse timer's 5 % slack.

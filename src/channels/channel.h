@@ -30,9 +30,8 @@ public:
 
     static constexpr qint16 LoadMinutes = 45;
 
-    Channel(int number, std::chrono::milliseconds period, QObject *parent = nullptr);
+    explicit Channel(std::chrono::milliseconds period, QObject *parent = nullptr);
 
-    int number() const { return m_number; }
     // The time label's text; the tick reads it back for its warnings, so it is state.
     const QString &text() const { return m_text; }
     // Unset until a warning or a reset tints the labels: until then they keep the system's colour.
@@ -64,7 +63,6 @@ private:
     void setTint(Tint tint);
     void setRunning(bool running);
 
-    const int m_number;
     QTimer *const m_timer;
     ChannelState m_state {};
     QString m_text;

@@ -6,8 +6,8 @@
 ChannelBank::ChannelBank(std::chrono::milliseconds period, QObject *parent)
     : QObject(parent)
 {
-    for (int n = 1; n <= Count; ++n)
-        m_channels[n - 1] = new Channel(n, period, this);
+    for (Channel *&channel : m_channels)
+        channel = new Channel(period, this);
 }
 
 void ChannelBank::masterReset()

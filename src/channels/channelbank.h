@@ -17,7 +17,6 @@ public:
     explicit ChannelBank(std::chrono::milliseconds period, QObject *parent = nullptr);
 
     Channel &channel(int number) { return *m_channels.at(number - 1); }
-    const Channel &channel(int number) const { return *m_channels.at(number - 1); }
 
     // Master reset: every channel reset. No event runs in between, so the order of the steps
     // within and across channels cannot be seen.
