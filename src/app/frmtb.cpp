@@ -193,7 +193,6 @@ void frmTB::createControls()
         channel->timer()->setObjectName(numbered("Timer", n));
         connect(channel->timer(), &QTimer::timeout, this, TickHandlers[n - 1]);
         updateTimeDescription(n);
-        // The time label's accessible name stays its text, so the time is what is spoken.
         // The time label's accessible name stays its text, so the time is what is spoken. A
         // notification stands while its channel shows that it ran out and is not started.
         connect(channel, &Channel::textChanged, time, &QLabel::setText);
