@@ -43,14 +43,15 @@ void Notifier::notify(int channel)
     }
     Notice &notice = m_notices.at(std::size_t(channel - 1));
     notice.shown = true;
-    // The bell has already sounded, so the notification makes no sound of its own.
+    // The bell has already sounded, so the notification makes no sound of its own; it stays
+    // until the user or the channel's start or reset takes it away.
     QDBusMessage notify = call(QStringLiteral("Notify"));
     notify << QStringLiteral(TEMBRIK_APP_NAME) << notice.id << QStringLiteral(TEMBRIK_APP_ID)
            << QStringLiteral("Channel %1 has run out").arg(channel) << QString()
            << QStringList { QStringLiteral("default"), QStringLiteral("Show") }
            << QVariantMap { { QStringLiteral("desktop-entry"), QStringLiteral(TEMBRIK_APP_ID) },
                   { QStringLiteral("suppress-sound"), true } }
-           << -1;
+           << 0;
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(notify), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, channel, watcher] {
         watcher->deleteLater();

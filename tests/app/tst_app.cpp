@@ -86,11 +86,11 @@ public:
 
 public slots:
     uint Notify(const QString &, uint replaces, const QString &icon, const QString &summary,
-        const QString &, const QStringList &actions, const QVariantMap &hints, int)
+        const QString &, const QStringList &actions, const QVariantMap &hints, int timeout)
     {
         calls << QStringList { u"Notify"_s, QString::number(replaces), icon, summary,
             actions.join(u','), hints[u"desktop-entry"_s].toString(),
-            hints[u"suppress-sound"_s].toString() }
+            hints[u"suppress-sound"_s].toString(), QString::number(timeout) }
                      .join(u' ');
         return replaces ? replaces : 101;
     }
@@ -341,7 +341,7 @@ private slots:
         QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), "token");
         button(window, 14)->click();
         QTRY_COMPARE(service.calls.size(), 4);
-        const QString notify = u" %1 Channel 7 has run out default,Show %1 true"_s.arg(
+        const QString notify = u" %1 Channel 7 has run out default,Show %1 true 0"_s.arg(
             QStringLiteral(TEMBRIK_APP_ID));
         QCOMPARE(service.calls,
             QStringList({ u"Notify 0"_s + notify, u"Close 101"_s, u"Notify 101"_s + notify,
