@@ -18,6 +18,13 @@ usage() { echo "usage: $0 run|test|sanitize|bench|package|arm64" >&2; exit 2; }
 [ $# -eq 1 ] || usage
 case "$1" in run|test|sanitize|bench|package|arm64) ;; *) usage ;; esac
 
+# Qt 6.8 and its build tools warn at every start where the locale is not UTF-8, as on a minimal
+# system with none set.
+case "$(locale charmap 2>/dev/null)" in
+UTF-8) ;;
+*) export LC_ALL=C.UTF-8 ;;
+esac
+
 # Qt's SVG plugins, which draw the window's scalable icon, have a package of their own from
 # Debian 13 on.
 svg_plugins=qt6-svg-plugins
