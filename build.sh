@@ -25,15 +25,10 @@ UTF-8) ;;
 *) export LC_ALL=C.UTF-8 ;;
 esac
 
-# Qt's SVG plugins, which draw the window's scalable icon, have a package of their own from
-# Debian 13 on.
-svg_plugins=qt6-svg-plugins
-if [ "$(. /etc/os-release && echo "${VERSION_ID:-}")" = 12 ]; then
-    svg_plugins=libqt6svg6
-fi
-# Building and running: compiler, CMake, Qt (with the keyboard library its CMake files look for)
-# and its SVG plugins, the bell through canberra and the sound theme, and the captions' font.
-run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libxkbcommon-dev "$svg_plugins"
+# Building and running: compiler, CMake, Qt (with the keyboard library its CMake files look for),
+# the SVG renderer that draws the icon's larger sizes at build time, the bell through canberra and
+# the sound theme, and the captions' font.
+run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libxkbcommon-dev librsvg2-bin
     libcanberra-dev sound-theme-freedesktop fonts-liberation)
 # What the tests add: a private session bus, the desktop validators, AppStream's composer (with
 # the SVG loader it draws the icon with, and file to read the icons' size), the licence checker,
@@ -47,10 +42,12 @@ bench_packages=(xvfb xauth)
 # version decides how the metadata names the developer.
 package_packages=(dpkg-dev file lintian appstream)
 # The cross build: Debian's cross compiler and the arm64 libraries from the same release.
-arm64_packages=(cmake ninja-build g++ pkg-config qt6-base-dev g++-aarch64-linux-gnu file
-    qt6-base-dev:arm64 libxkbcommon-dev:arm64 libcanberra-dev:arm64)
+arm64_packages=(cmake ninja-build g++ pkg-config qt6-base-dev librsvg2-bin g++-aarch64-linux-gnu
+    file qt6-base-dev:arm64 libxkbcommon-dev:arm64 libcanberra-dev:arm64)
 
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
+# A package installed for more than one architecture prints one status line for each.
+# (grep -c reads them all, so the query never meets a closed pipe.)
+installed() { dpkg-query -W -f='${Status}\n' "$1" 2>/dev/null | grep -c '^install ok installed$' >/dev/null; }
 
 wanted=("${run_packages[@]}")
 case "$1" in
@@ -85,17 +82,21 @@ if [ ${#missing[@]} -gt 0 ]; then
         exit 1
     fi
     echo "build.sh: installing ${missing[*]}${sudo:+ (with sudo)}"
-    # apt's own chatter goes to a log that is shown only if the install fails.
+    # apt's own chatter goes to a log that is shown only if the install fails, and that goes
+    # away however the install ends, also when it is interrupted.
     log=$(mktemp)
+    trap 'rm -f "$log"' EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
     if ! { "${sudo[@]}" apt-get update -qq &&
         "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive DEBCONF_NOWARNINGS=yes \
             apt-get install -y -qq --no-install-recommends "${missing[@]}"; } >"$log" 2>&1; then
         cat "$log" >&2
-        rm -f "$log"
         echo "build.sh: installing the packages failed" >&2
         exit 1
     fi
     rm -f "$log"
+    trap - EXIT INT TERM
 fi
 
 # Configures a build folder (quietly: only problems are shown) and builds it.
@@ -122,6 +123,8 @@ test)
 sanitize)
     build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTEMBRIK_SANITIZE=ON -DBUILD_TESTING=ON
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+    # The model test's full length is for finding states; the sanitizers need far fewer steps.
+    export TEMBRIK_DIFF_STEPS=${TEMBRIK_DIFF_STEPS:-20000}
     exec ctest --test-dir build-sanitize --output-on-failure
     ;;
 bench)
@@ -136,7 +139,9 @@ bench)
 package)
     build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DTEMBRIK_BENCH=OFF
     (cd build && cpack -G DEB >cpack.log 2>&1) || { cat build/cpack.log; exit 1; }
-    deb=$(ls build/tembrik-timer_*.deb)
+    # The package just made, by the name cpack gives it, whatever older ones lie beside it.
+    deb=$(sed -n 's|^CPack: - package: \(.*\.deb\) generated\.$|\1|p' build/cpack.log)
+    deb=build/${deb##*/}
     lintian --allow-root --fail-on error,warning "$deb"
     echo "build.sh: $deb built; lintian reports no error and no warning"
     ;;

@@ -3,12 +3,14 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 
 # On a real X server the window's class is the one its desktop entry names (StartupWMClass), so
-# docks and task bars match the window to its menu entry and icon. Run under xvfb-run.
+# docks and task bars match the window to its menu entry and icon, and its icon holds the
+# 16 x 14 picture at exactly that size beside the larger renderings. Qt's own options (-display,
+# --style) still reach Qt. Run under xvfb-run.
 # Usage: window_class.sh PROGRAM DESKTOP_ENTRY
 set -eu
 program=$1
 expected=$(sed -n 's/^StartupWMClass=//p' "$2")
-"$program" &
+"$program" -display "$DISPLAY" --style=Fusion &
 trap 'kill $! 2>/dev/null' EXIT
 for attempt in $(seq 100); do
     window=$(xwininfo -root -tree | sed -n 's/^ *\(0x[0-9a-f]*\) "Tembrik Timer Ver 1.0  by Kestrune".*/\1/p')
@@ -18,3 +20,6 @@ done
 class=$(xprop -id "${window:?the window never appeared}" WM_CLASS)
 echo "$class"
 [ "$class" = "WM_CLASS(STRING) = \"tembrik-timer\", \"$expected\"" ]
+icons=$(xprop -id "$window" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | sort | tr '\n' ' ')
+echo "$icons"
+[ "$icons" = "Icon (128 x 128) Icon (16 x 14) Icon (32 x 32) Icon (64 x 64) " ]

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -117,10 +118,11 @@ frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> bell, Q
 {
     setObjectName(QStringLiteral("frmTB"));
     setWindowTitle(QStringLiteral("Tembrik Timer Ver 1.0  by Kestrune"));
-    // The 16 x 14 picture at its own size; the scalable picture, where Qt's SVG support is
-    // installed, at the larger sizes of task switchers and scaled title bars.
-    QIcon icon(QStringLiteral(":/tembrik.svg"));
-    icon.addFile(QStringLiteral(":/tembrik.xpm"));
+    // The 16 x 14 picture at its own size and the larger renderings of the same picture for task
+    // switchers and scaled title bars, all plain images.
+    QIcon icon;
+    for (const QFileInfo &file : QDir(QStringLiteral(":/icons")).entryInfoList())
+        icon.addFile(file.filePath());
     setWindowIcon(icon);
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
@@ -192,18 +194,14 @@ void frmTB::createControls()
 
         channel->timer()->setObjectName(numbered("Timer", n));
         connect(channel->timer(), &QTimer::timeout, this, TickHandlers[n - 1]);
-        updateTimeDescription(n);
+        showLevel(n);
         // The time label's accessible name stays its text, so the time is what is spoken. A
         // notification stands while its channel shows that it ran out and is not started.
         connect(channel, &Channel::textChanged, time, &QLabel::setText);
-        connect(channel, &Channel::textChanged, this, [this, n, channel] {
-            updateTimeDescription(n);
-            if (!channel->hasRunOut())
+        connect(channel, &Channel::levelChanged, this, [this, n](Channel::Level level) {
+            showLevel(n);
+            if (level != Channel::Level::RunOut)
                 m_notifier->withdraw(n);
-        });
-        connect(channel, &Channel::tintChanged, this, [this, n] {
-            showTint(n);
-            updateTimeDescription(n);
         });
         connect(channel, &Channel::runningChanged, this, [this, n](bool running) {
             if (running)
@@ -256,32 +254,39 @@ void frmTB::buttonClicked(int number)
     });
 }
 
+// The bell sounds here, in the handler's frame, before the channel shows "00:00" and stops: a bell
+// that fails ends the tick there, and the channel, still at 0 and running, tries again next tick.
 void frmTB::timerTicked(int channel)
 {
-    handle("Timer", channel, "Timer", [&] { m_bank->channel(channel).tick(); });
+    handle("Timer", channel, "Timer", [&] {
+        Channel &countdown = m_bank->channel(channel);
+        if (countdown.isDue())
+            m_bell();
+        countdown.tick();
+    });
 }
 
-// The bell always; then, if the user is elsewhere, the mark on the task bar (X11) and a
-// notification that names the channel (every desktop with a notification service).
+// After the bell: the mark on the task bar (X11) and, if the user is elsewhere, a notification
+// that names the channel (every desktop with a notification service).
 void frmTB::channelRanOut(int channel)
 {
-    m_bell();
     QApplication::alert(this);
     if (!isActiveWindow())
         m_notifier->notify(channel);
 }
 
-// Yellow and red as they are. Black on a dark button face would leave the time unreadable, so
-// there it is the theme's own button text colour; on a light face it stays black.
-void frmTB::showTint(int channel)
+// Yellow and red as they are. The black of a reset on a dark button face would leave the time
+// unreadable, so there it is the theme's own button text colour. Until a warning or a reset the
+// labels keep the system's colour.
+void frmTB::showColours(int channel)
 {
-    const std::optional<Channel::Tint> tint = m_bank->channel(channel).tint();
-    if (!tint)
+    const Channel::Level level = m_bank->channel(channel).colourLevel();
+    if (level == Channel::Level::None)
         return;
-    QColor colour = *tint == Channel::Tint::Yellow ? Qt::yellow
-        : *tint == Channel::Tint::Red              ? Qt::red
-                                                   : Qt::black;
-    if (*tint == Channel::Tint::Black && palette().color(QPalette::Button).lightness() < 128)
+    QColor colour = level == Channel::Level::BelowTwenty ? Qt::yellow
+        : level == Channel::Level::BelowFive             ? Qt::red
+                                                         : Qt::black;
+    if (level == Channel::Level::Reset && palette().color(QPalette::Button).lightness() < 128)
         colour = palette().color(QPalette::ButtonText);
     for (QLabel *label : { m_timeLabels[channel - 1], m_nameLabels[channel - 1] }) {
         QPalette labelPalette = label->palette();
@@ -290,30 +295,38 @@ void frmTB::showTint(int channel)
     }
 }
 
-// A theme change can turn a light face dark or back, so the tints are shown afresh.
+// The colours, and the words that a screen reader adds to the time, for the channel's level.
+void frmTB::showLevel(int channel)
+{
+    showColours(channel);
+    // Which channel a time belongs to and how far it is, so the warning is not told by colour
+    // alone.
+    QString description = numbered("Channel ", channel) + QStringLiteral(" time left");
+    switch (m_bank->channel(channel).level()) {
+    case Channel::Level::RunOut:
+        description += QStringLiteral(", run out");
+        break;
+    case Channel::Level::BelowFive:
+        description += QStringLiteral(", below 5 minutes");
+        break;
+    case Channel::Level::BelowTwenty:
+        description += QStringLiteral(", below 20 minutes");
+        break;
+    case Channel::Level::None:
+    case Channel::Level::Reset:
+        break;
+    }
+    m_timeLabels[channel - 1]->setAccessibleDescription(description);
+}
+
+// A theme change can turn a light face dark or back, so the colours are shown afresh.
 void frmTB::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::PaletteChange) {
         for (int n = 1; n <= ChannelBank::Count; ++n)
-            showTint(n);
+            showColours(n);
     }
     QWidget::changeEvent(event);
-}
-
-// Tells a screen reader what the colours show: which channel a time belongs to and how far it is.
-void frmTB::updateTimeDescription(int channel)
-{
-    const Channel &state = m_bank->channel(channel);
-    QString description = numbered("Channel ", channel) + QStringLiteral(" time left");
-    if (state.hasRunOut())
-        description += QStringLiteral(", run out");
-    else if (state.tint() == Channel::Tint::Red)
-        description += QStringLiteral(", below 5 minutes");
-    else if (state.tint() == Channel::Tint::Yellow)
-        description += QStringLiteral(", below 20 minutes");
-    QLabel *label = m_timeLabels[channel - 1];
-    if (label->accessibleDescription() != description)
-        label->setAccessibleDescription(description);
 }
 
 void frmTB::closeEvent(QCloseEvent *event)

@@ -158,8 +158,8 @@ private:
     void buttonClicked(int number);
     void timerTicked(int channel);
     void channelRanOut(int channel);
-    void showTint(int channel);
-    void updateTimeDescription(int channel);
+    void showColours(int channel);
+    void showLevel(int channel);
     void end();
 
     ChannelBank *const m_bank;

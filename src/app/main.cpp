@@ -4,8 +4,10 @@
 #include "frmtb.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -29,10 +31,82 @@ void startupHandler(QtMsgType type, const QMessageLogContext &context, const QSt
     defaultHandler(type, context, message);
 }
 
+// Qt's own options, which its application object takes out of the command line: named here so that
+// the help lists them and they are not refused as unknown.
+struct QtOption {
+    const char *name;
+    const char *value; // nullptr for a flag
+    const char *help;
+};
+constexpr QtOption QtOptions[] {
+    { "platform", "name[:options]", "Qt: the platform plugin, such as xcb or wayland" },
+    { "platformpluginpath", "path", "Qt: where to look for platform plugins" },
+    { "platformtheme", "name", "Qt: the platform theme" },
+    { "plugin", "name", "Qt: an extra plugin to load" },
+    { "display", "display", "Qt (X11): the X display to open the window on" },
+    { "style", "style", "Qt: the widget style, such as Fusion" },
+    { "stylesheet", "file", "Qt: a style sheet for the widgets" },
+    { "reverse", nullptr, "Qt: lay the window out right to left" },
+    { "session", "session", "Qt: the session to restore" },
+    { "qwindowgeometry", "geometry", "Qt: the window's geometry" },
+    { "geometry", "geometry", "Qt (X11): the window's geometry" },
+    { "qwindowtitle", "title", "Qt: the window's title" },
+    { "title", "title", "Qt (X11): the window's title" },
+    { "qwindowicon", "file", "Qt: the window's icon" },
+    { "icon", "file", "Qt (X11): the window's icon" },
+    { "name", "name", "Qt (X11): the name part of the window's class" },
+    { "visual", "id", "Qt (X11): the X visual to use" },
+    { "sync", nullptr, "Qt (X11): talk to the X server synchronously" },
+    { "nograb", nullptr, "Qt (X11): never grab the mouse or the keyboard" },
+    { "dograb", nullptr, "Qt (X11): grab even under a debugger" },
+    { "widgetcount", nullptr, "Qt: count the widgets at the end" },
+    { "qmljsdebugger", "port:port", "Qt: start the QML debugger" },
+};
+
+// --help and --version answer without a window system, so they are read before Qt starts one;
+// Qt's own options are left for the application object. Returns the exit status when the program
+// is to end here.
+std::optional<int> readCommandLine(int argc, char *argv[])
+{
+    QCommandLineParser parser;
+    // Qt spells its options with one dash (-platform), so one dash starts a long option here too.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(TEMBRIK_SUMMARY "."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    for (const QtOption &option : QtOptions) {
+        parser.addOption(option.value
+                ? QCommandLineOption(QLatin1String(option.name), QLatin1String(option.help),
+                    QLatin1String(option.value))
+                : QCommandLineOption(QLatin1String(option.name), QLatin1String(option.help)));
+    }
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, TEMBRIK_PROGRAM ": %s (see " TEMBRIK_PROGRAM " --help)\n",
+            qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(qPrintable(parser.helpText().replace(
+                       QStringLiteral("<executable_name>"), QStringLiteral(TEMBRIK_PROGRAM))),
+            stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::puts(TEMBRIK_PROGRAM " " TEMBRIK_VERSION);
+        return 0;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (const std::optional<int> status = readCommandLine(argc, argv))
+        return *status;
     defaultHandler = qInstallMessageHandler(startupHandler);
     QApplication app(argc, argv);
     qInstallMessageHandler(defaultHandler);

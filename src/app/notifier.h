@@ -4,11 +4,17 @@
 #pragma once
 
 #include <QObject>
+#include <QSet>
+#include <QString>
 #include <vector>
+
+class OrgFreedesktopNotificationsInterface;
 
 // Tells the desktop which channel has run out, through its notification service
 // (org.freedesktop.Notifications on the session bus). No call waits for the service: without one,
-// or with a slow one, the program goes on at once and prints nothing.
+// or with a slow one, the program goes on at once and prints nothing. Every id that the service
+// hands back is closed once its notification is no longer wanted, and forgotten once the service
+// says it closed it or its name passes to another owner.
 class Notifier : public QObject {
     Q_OBJECT
 public:
@@ -16,26 +22,29 @@ public:
 
     // Shows "Channel N has run out", in place of that channel's earlier notification.
     void notify(int channel);
-    // Takes channel N's notification away, if it shows one.
+    // Takes channel N's notification away, if it shows one or one is on its way.
     void withdraw(int channel);
 
 signals:
-    // The user chose a notification's default action.
+    // The user chose the default action of a notification on show.
     void activated();
-
-private slots:
-    // QtDBus connects the service's signals only to slots named by their signature.
-    void onActionInvoked(uint id, const QString &action);
-    void onActivationToken(uint id, const QString &token);
 
 private:
     struct Notice {
-        uint id = 0; // the service's id for the channel's notification; 0 before the first
-        bool shown = false;
+        bool wanted = false; // the channel ran out and was not started or reset since
+        uint shown = 0; // the service's id of the notification that stands for it, or 0
+        std::vector<uint> open; // every id of this channel's that the service may still show
+        quint64 latest = 0; // the serial of its latest Notify call
+        int pending = 0; // calls not answered yet
     };
-    bool isOurs(uint id) const;
-    void close(uint id);
+    bool connectService();
+    void replied(int channel, quint64 serial, const QString &sender, uint id);
+    void closeUnwanted(Notice &notice);
+    void forget(uint id);
+    bool isShown(uint id) const;
 
+    OrgFreedesktopNotificationsInterface *m_service = nullptr;
     std::vector<Notice> m_notices;
-    bool m_listening = false;
+    quint64 m_serial = 0;
+    QSet<QString> m_formerOwners; // unique names that have given the service's name up
 };

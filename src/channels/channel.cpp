@@ -35,9 +35,9 @@ bool Channel::isRunning() const
     return m_timer->isActive();
 }
 
-bool Channel::hasRunOut() const
+Channel::Level Channel::level() const
 {
-    return m_text == ExpiryText;
+    return m_text == ExpiryText ? Level::RunOut : m_colourLevel;
 }
 
 void Channel::setTime(qint16 minutes, qint16 tenSeconds)
@@ -50,17 +50,17 @@ void Channel::setTime(qint16 minutes, qint16 tenSeconds)
 
 void Channel::tick()
 {
-    if (m_state.remainingSeconds <= 0) {
-        emit ranOut();
+    if (isDue()) {
         setText(ExpiryText);
         setRunning(false);
+        emit ranOut();
         return;
     }
     // The warnings follow the text on show, so the colour changes as 20:0 and 5:0 move on.
     if (m_text == FirstWarning)
-        setTint(Tint::Yellow);
+        setColourLevel(Level::BelowTwenty);
     else if (m_text == SecondWarning)
-        setTint(Tint::Red);
+        setColourLevel(Level::BelowFive);
     --m_state.remainingSeconds;
     m_state.wholeMinutes = m_state.remainingSeconds / 60;
     m_state.shownSeconds = m_state.remainingSeconds % 60;
@@ -77,7 +77,7 @@ void Channel::reset()
 {
     setRunning(false);
     setTime(LoadMinutes, 0);
-    setTint(Tint::Black);
+    setColourLevel(Level::Reset);
 }
 
 // Each setter emits only on a real change, so a tick repaints its own time label and nothing else.
@@ -85,16 +85,19 @@ void Channel::setText(const QString &text)
 {
     if (text == m_text)
         return;
+    const Level before = level();
     m_text = text;
     emit textChanged(m_text);
+    if (level() != before)
+        emit levelChanged(level());
 }
 
-void Channel::setTint(Tint tint)
+void Channel::setColourLevel(Level level)
 {
-    if (m_tint == tint)
+    if (m_colourLevel == level)
         return;
-    m_tint = tint;
-    emit tintChanged(tint);
+    m_colourLevel = level;
+    emit levelChanged(this->level());
 }
 
 void Channel::setRunning(bool running)

@@ -6,14 +6,13 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QDBusConnection>
 #include <QFontInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
-#include <QScopeGuard>
-#include <QTest>
 #include <QTimer>
+#include <QtDBus>
+#include <QtTest>
 
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
@@ -32,6 +31,9 @@ const auto named = [](const char *word, int n) { return QLatin1String(word) + QS
 const auto button
     = [](const QWidget &w, int n) { return w.findChild<QPushButton *>(named("Command", n)); };
 const auto label = [](const QWidget &w, int n) { return w.findChild<QLabel *>(named("Label", n)); };
+const auto name = [](const QWidget &w, int n) {
+    return w.findChild<QLabel *>(named(n > 1 ? "lblChan" : "lblchan", n));
+};
 const auto timer = [](const QWidget &w, int n) { return w.findChild<QTimer *>(named("Timer", n)); };
 const auto activate
     = [](QWidget *w) { return w->show(), w->activateWindow(), QTest::qWaitForWindowActive(w); };
@@ -68,21 +70,24 @@ struct Model {
 };
 const std::array Warnings
     = { ""_L1, ", below 20 minutes"_L1, ", below 5 minutes"_L1, ", run out"_L1 };
-const std::array Reached
-    = { "plain"_L1, "yellow"_L1, "red"_L1, "run out"_L1, "overflow"_L1, "failing bell"_L1 };
-// No timer ever has this id, so a timer event carrying it is one that fell due before its timer
-// stopped.
-constexpr int StaleTimerId = -2;
 
 } // namespace
 
-// The desktop's notification service, played by the test on a private session bus; it logs the
-// calls it gets.
-class NotificationService : public QObject {
+// The desktop's notification service, played by the test on a private session bus: it logs the
+// calls it gets and holds its answers to Notify until the test lets them go.
+class NotificationService : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     QStringList calls;
+    QList<QDBusMessage> held;
+    uint next = 101; // the id of the next notification
+
+    void answer(QDBusConnection bus)
+    {
+        for (const QDBusMessage &call : std::exchange(held, {}))
+            bus.send(call.createReply(QVariant::fromValue(next++)));
+    }
 
 public slots:
     uint Notify(const QString &, uint replaces, const QString &icon, const QString &summary,
@@ -92,11 +97,14 @@ public slots:
             actions.join(u','), hints[u"desktop-entry"_s].toString(),
             hints[u"suppress-sound"_s].toString(), QString::number(timeout) }
                      .join(u' ');
-        return replaces ? replaces : 101;
+        setDelayedReply(true);
+        held << message();
+        return 0;
     }
     void CloseNotification(uint id) { calls << u"Close %1"_s.arg(id); }
 
 signals:
+    void NotificationClosed(uint id, uint reason);
     void ActionInvoked(uint id, const QString &action);
     void ActivationToken(uint id, const QString &token);
 };
@@ -112,7 +120,7 @@ private slots:
     // The window and a model take the same random clicks, timer events and set-time calls and
     // must agree after every step; now and then the bell fails, and one row turns to a dark
     // theme half-way. Then the program ends, by Exit in half the rows and by the close box in
-    // the others. TEMBRIK_DIFF_STEPS sets the steps per seed for a longer or shorter run.
+    // the others. TEMBRIK_DIFF_STEPS sets the steps per seed for a shorter or longer run.
     void agreesWithModel_data()
     {
         QTest::addColumn<quint32>("seed");
@@ -125,23 +133,18 @@ private slots:
         const bool darkHalfWay = seed == 8, closeBox = seed % 2 == 0;
         const int steps = qEnvironmentVariableIntValue("TEMBRIK_DIFF_STEPS");
         const int total = steps > 0 ? steps : 125000;
-        int bells = 0, modelBells = 0, seen = 0;
+        int bells = 0, modelBells = 0;
         bool bellFails = false;
         // No event loop runs and no timer fires by itself; a tick is the timer event that a due
         // timer gets. The user is at the window, so no notification goes out.
         frmTB window(
             1h, [&] { ++bells, bellFails ? throw std::runtime_error("no sound") : void(); });
         QVERIFY(activate(&window));
-        QColor systemText = window.palette().color(QPalette::ButtonText), black = Qt::black;
+        // A reset's black and the system's text colour are both black on a light face, and both
+        // the theme's text colour on a dark one.
+        QColor black = window.palette().color(QPalette::ButtonText);
         Model model[20];
         QRandomGenerator random(seed);
-        QLabel *times[20], *names[20];
-        QTimer *timers[20];
-        for (int n = 0; n < 20; ++n) {
-            times[n] = label(window, n + 1);
-            names[n] = window.findChild<QLabel *>(named(n ? "lblChan" : "lblchan", n + 1));
-            timers[n] = timer(window, n + 1);
-        }
         // Mostly small loads, that warn and run out soon; else near the 16-bit limits or anything.
         const auto argument = [&](int limit) {
             const int range = random.bounded(6) ? random.bounded(2) ? 22 : limit : 32768;
@@ -152,13 +155,14 @@ private slots:
         const auto agree = [&](int step, const QString &event, bool error, bool modelError) {
             for (int i = 0; i < 20; ++i) {
                 const Model &m = model[i];
-                const QColor colour = !m.colour.isValid() ? systemText
-                    : m.colour == Qt::black               ? black
-                                                          : m.colour;
-                QCOMPARE(std::tuple(seed, step, event, error, bells, i + 1, times[i]->text(),
-                             times[i]->palette().color(QPalette::ButtonText),
-                             names[i]->palette().color(QPalette::ButtonText), timers[i]->isActive(),
-                             QAccessible::queryAccessibleInterface(times[i])->text(
+                const QColor colour
+                    = m.colour.isValid() && m.colour != Qt::black ? m.colour : black;
+                QLabel *time = label(window, i + 1);
+                QCOMPARE(std::tuple(seed, step, event, error, bells, i + 1, time->text(),
+                             time->palette().color(QPalette::ButtonText),
+                             name(window, i + 1)->palette().color(QPalette::ButtonText),
+                             timer(window, i + 1)->isActive(),
+                             QAccessible::queryAccessibleInterface(time)->text(
                                  QAccessible::Description)),
                     std::tuple(seed, step, event, modelError, modelBells, i + 1, m.text, colour,
                         colour, m.running,
@@ -170,29 +174,26 @@ private slots:
             if (darkHalfWay && step == total / 2) { // the desktop turns to a dark theme
                 QApplication::setPalette(QPalette(QColor(66, 66, 69)));
                 QCoreApplication::processEvents(); // where the window hears of it
-                systemText = black = QApplication::palette().color(QPalette::ButtonText);
+                black = QApplication::palette().color(QPalette::ButtonText);
             }
             const int kind = random.bounded(100);
             int n = random.bounded(20);
             QString event;
             bool modelError = false, error = false;
             if (kind < 75) {
-                // Mostly a running channel's tick, else one that fell due as its timer stopped.
-                for (int i = 0; kind < 70 && i < 20 && !model[n].running; ++i)
+                // A running channel's tick: the timer event that a due timer gets.
+                for (int i = 0; i < 20 && !model[n].running; ++i)
                     n = (n + 1) % 20;
+                if (!model[n].running)
+                    continue;
                 event = named("timer event ", n + 1);
-                const bool due = model[n].running;
-                bellFails = due && model[n].seconds <= 0 && random.bounded(8) == 0;
+                bellFails = model[n].seconds <= 0 && random.bounded(8) == 0;
                 if (bellFails)
                     QTest::ignoreMessage(QtWarningMsg,
                         qPrintable(named("frmTB.Timer", n + 1) + u"_Timer: no sound"_s));
-                if (due) {
-                    modelBells += model[n].tick(bellFails);
-                    seen |= 1 << model[n].told() | bellFails << 5;
-                }
-                QVERIFY(timers[n]->timerId() != StaleTimerId);
-                QTimerEvent tick(due ? timers[n]->timerId() : StaleTimerId);
-                QCoreApplication::sendEvent(timers[n], &tick);
+                modelBells += model[n].tick(bellFails);
+                QTimerEvent tick(timer(window, n + 1)->timerId());
+                QCoreApplication::sendEvent(timer(window, n + 1), &tick);
             } else if (kind < 80) {
                 const int minutes = argument(600), tens = argument(3400);
                 event = u"SetTime%1(?, ?, %2, %3)"_s.arg(n + 1).arg(minutes).arg(tens);
@@ -203,7 +204,6 @@ private slots:
                 } catch (const OverflowError &) {
                     error = true;
                 }
-                seen |= error << 4;
             } else {
                 // Mostly Start/Stop, so that channels run long enough to warn and run out.
                 const int b = random.bounded(3) ? Toggle[n] : random.bounded(1, 42);
@@ -226,38 +226,31 @@ private slots:
         if (!model[0].running)
             button(window, 1)->click(), model[0].running = true;
         QTimer::singleShot(0, &window, [&] {
-            QCoreApplication::postEvent(timers[0], new QTimerEvent(timers[0]->timerId()));
+            QTimer *tick = timer(window, 1);
+            QCoreApplication::postEvent(tick, new QTimerEvent(tick->timerId()));
             QMetaObject::invokeMethod(button(window, 1), &QPushButton::click, Qt::QueuedConnection);
             closeBox ? void(window.close()) : button(window, 42)->click();
         });
-        QTimer::singleShot(10s, &window, [] { QCoreApplication::exit(2); });
         QCOMPARE(QApplication::exec(), 0);
         QCoreApplication::processEvents(); // what the ended loop left queued
         agree(total, u"the end"_s, false, false);
-        // The full run must reach every kind of state; a shorter one says what it missed.
-        QString missed;
-        for (int i = 0; i < int(Reached.size()); ++i)
-            missed += seen >> i & 1 ? QString() : u' ' + Reached[i];
-        if (!missed.isEmpty() && steps > 0)
-            QSKIP(qPrintable(u"%1 steps never reached:%2"_s.arg(total).arg(missed)));
-        QVERIFY2(missed.isEmpty(), qPrintable(u"never reached:"_s + missed));
     }
 
     // The window as the program makes it: its own tick period, title, size and icon, every
     // visible control at its place in twips (15 to a pixel) with its caption, font and spoken
-    // name, the focus walking the buttons in number order and round, and resizing moving nothing.
+    // name, and the focus walking the buttons in number order and round.
     void form()
     {
         frmTB window;
         QCOMPARE(std::tuple(window.objectName(), window.windowTitle(), window.size()),
             std::tuple(u"frmTB"_s, u"Tembrik Timer Ver 1.0  by Kestrune"_s, QSize(657, 374)));
-        // The icon: the 16 x 14 picture at its size, the scalable picture (here at 64 px) at
-        // others; the files made for Windows and for the desktop (on a square canvas, like the
+        // The icon: the 16 x 14 picture at its size, the scalable picture rendered (here at 64 px)
+        // at others; the files made for Windows and for the desktop (on a square canvas, like the
         // scalable picture) hold the same pixels.
         const auto argb
             = [](const QImage &image) { return image.convertToFormat(QImage::Format_ARGB32); };
         const QString files = QStringLiteral(TEMBRIK_SOURCE_DIR "/src/app/tembrik");
-        const QImage picture = argb(QImage(u":/tembrik.xpm"_s)),
+        const QImage picture = argb(QImage(u":/icons/tembrik.xpm"_s)),
                      square = argb(QImage(files + u"-16.png"_s));
         QCOMPARE(argb(window.windowIcon().pixmap(QSize(16, 14)).toImage()), picture);
         QCOMPARE(argb(QImage(files + u".ico"_s)), picture);
@@ -277,21 +270,19 @@ private slots:
             // Channel n's cell is in column (n - 1) % 7 and row (n - 1) / 7 of the grid.
             const int left = 120 + 1320 * ((n - 1) % 7), top = 120 + 1800 * ((n - 1) / 7);
             const QString channel = named("Channel ", n);
-            check(window.findChild<QLabel *>(named(n == 1 ? "lblchan" : "lblChan", n)),
-                { left, top, 1215, 255 }, channel, 11, true, Qt::AlignLeft | Qt::AlignTop);
+            check(name(window, n), { left, top, 1215, 255 }, channel, 11, true,
+                Qt::AlignLeft | Qt::AlignTop);
             check(label(window, n), { left, top + 360, 1215, 375 }, u"45:0"_s, n == 1 ? 13 : 11,
                 true, Qt::AlignHCenter | Qt::AlignTop);
             check(button(window, Toggle[n - 1]), { left, top + 840, 1215, 375 }, u"Start/Stop"_s,
                 11, false, 0, channel + u" Start/Stop"_s);
             check(button(window, Reset[n - 1]), { left, top + 1200, 1215, 495 }, u"Reset"_s, 11,
                 false, 0, channel + u" Reset"_s);
-            // Stopped with a precise period of a second, and started with the same period.
-            QTimer *tick = timer(window, n);
-            QCOMPARE(std::tuple(tick->interval(), tick->isActive(), tick->timerType()),
-                std::tuple(1000, false, Qt::PreciseTimer));
-            button(window, Toggle[n - 1])->click();
-            QCOMPARE(std::tuple(tick->interval(), tick->isActive()), std::tuple(1000, true));
         }
+        // The tick timers, all made alike: precise, a second from the start.
+        button(window, 39)->click();
+        QCOMPARE(std::tuple(timer(window, 20)->interval(), timer(window, 20)->timerType()),
+            std::tuple(1000, Qt::PreciseTimer));
         check(button(window, 41), { 8280, 3840, 1215, 615 }, u"Master Reset"_s, 13, true);
         check(button(window, 42), { 8280, 4440, 1215, 855 }, u"Exit"_s, 13, true);
 
@@ -300,59 +291,87 @@ private slots:
             QCOMPARE(QApplication::focusWidget()->objectName(), named("Command", next % 42 + 1));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        const QImage before = window.grab().toImage();
-        for (const QSize size : { QSize(300, 200), QSize(1600, 1000) }) {
-            window.resize(size);
-            const QRect seen({}, size.boundedTo(before.size()));
-            QCOMPARE(window.grab(seen).toImage(), before.copy(seen));
-        }
     }
 
     // A channel that runs out while the user is elsewhere is named in a notification, which its
-    // next run-out replaces and its start or reset withdraws, and whose default action brings
-    // the window to the front. While the window is active nothing is sent.
+    // start or reset withdraws, and whose default action brings the window to the front. While
+    // the window is active nothing is sent. Every id that the service hands back is closed when
+    // no longer wanted, also when it comes late, and forgotten when the service closed it or gave
+    // its name to another owner (the last Notify goes to the new owner).
     void notifies()
     {
         if (!QDBusConnection::sessionBus().isConnected())
             QSKIP("needs a session bus of its own: run under dbus-run-session, as CTest does");
+        const QString path = u"/org/freedesktop/Notifications"_s,
+                      bus = u"org.freedesktop.Notifications"_s;
         NotificationService service;
-        auto server = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"server"_s);
-        const auto end = qScopeGuard([] { QDBusConnection::disconnectFromBus(u"server"_s); });
-        QVERIFY(server.registerObject(u"/org/freedesktop/Notifications"_s, &service,
-            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals));
-        QVERIFY(server.registerService(u"org.freedesktop.Notifications"_s));
+        auto server = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"first"_s);
+        QVERIFY(server.registerObject(path, &service, QDBusConnection::ExportAllContents));
+        QVERIFY(server.registerService(bus));
+        // Returns once the program has heard all that the service said before.
+        auto settle = [&, syncs = 0]() mutable {
+            const QString name = u"org.example.Sync%1"_s.arg(++syncs);
+            QDBusServiceWatcher heard(name, QDBusConnection::sessionBus());
+            QSignalSpy spy(&heard, &QDBusServiceWatcher::serviceRegistered);
+            server.registerService(name);
+            QTRY_COMPARE(spy.size(), 1);
+        };
         frmTB window(1ms, [] {});
         QWidget elsewhere;
+        const auto runOut = [&](int n) {
+            (window.*SetTimes[n - 1])(0, 0, 0, 0);
+            button(window, Toggle[n - 1])->click();
+            QTRY_COMPARE(label(window, n)->text(), u"00:00"_s);
+        };
         QVERIFY(activate(&window));
-        window.SetTime3(0, 0, 0, 0);
-        button(window, 6)->click();
-        QTRY_COMPARE(label(window, 3)->text(), u"00:00"_s);
+        runOut(3);
         QVERIFY(activate(&elsewhere));
-        window.SetTime7(0, 0, 0, 0);
-        for (const int calls : { 1, 3 }) { // started again, it runs out again at once
-            button(window, 13)->click();
-            QTRY_COMPARE(service.calls.size(), calls);
+        runOut(7), runOut(7); // the second before the service has answered the first
+        QTRY_COMPARE(service.calls.size(), 2);
+        service.answer(server);
+        QTRY_COMPARE(service.calls.size(), 3);
+        runOut(3), button(window, 5)->click(); // reset while the call is on its way
+        service.answer(server);
+        QTRY_COMPARE(service.calls.size(), 5);
+        // Neither a superseded nor a withdrawn notification, nor another action, does anything.
+        for (const uint id : { 101, 103 }) {
+            emit service.ActivationToken(id, u"stale"_s);
+            emit service.ActionInvoked(id, u"default"_s);
         }
-        const auto token = qScopeGuard([] { qunsetenv("XDG_ACTIVATION_TOKEN"); });
-        emit service.ActivationToken(
-            101, u"token"_s); // which Wayland needs to let it take the focus
-        emit service.ActionInvoked(101, u"default"_s);
+        emit service.ActionInvoked(102, u"other"_s);
+        settle();
+        QVERIFY(!window.isActiveWindow() && !qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
+        emit service.ActivationToken(102, u"token"_s); // which Wayland needs to take the focus
+        emit service.ActionInvoked(102, u"default"_s);
         QTRY_VERIFY(window.isActiveWindow());
         QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), "token");
+        emit service.NotificationClosed(102, 2); // the user dismissed it
+        settle();
         button(window, 14)->click();
-        QTRY_COMPARE(service.calls.size(), 4);
-        const QString notify = u" %1 Channel 7 has run out default,Show %1 true 0"_s.arg(
-            QStringLiteral(TEMBRIK_APP_ID));
-        QCOMPARE(service.calls,
-            QStringList({ u"Notify 0"_s + notify, u"Close 101"_s, u"Notify 101"_s + notify,
-                u"Close 101"_s }));
+        QVERIFY(activate(&elsewhere));
+        runOut(3);
+        QTRY_COMPARE(service.calls.size(), 6);
+        service.answer(server);
+        // The service's name passes to another owner, who knows none of the old ids.
+        QVERIFY(server.unregisterService(bus));
+        auto second = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"second"_s);
+        QVERIFY(second.registerObject(path, &service, QDBusConnection::ExportAllContents));
+        QVERIFY(second.registerService(bus));
+        settle();
+        runOut(3);
+        const auto notify = [](int channel) {
+            return u"Notify 0 %1 Channel %2 has run out default,Show %1 true 0"_s.arg(
+                QStringLiteral(TEMBRIK_APP_ID), QString::number(channel));
+        };
+        QTRY_COMPARE(service.calls,
+            QStringList({ notify(7), notify(7), u"Close 101"_s, notify(3), u"Close 103"_s,
+                notify(3), notify(3) }));
     }
 
     // Where the desktop's bell cannot play, the toolkit's beep sounds instead.
     void bellFallsBack()
     {
-        const auto restore = qScopeGuard([] { qunsetenv("CANBERRA_DRIVER"); });
-        qputenv("CANBERRA_DRIVER", "no-such-driver");
+        qputenv("CANBERRA_DRIVER", "no-such-driver"); // the last test, so nothing else hears it
         int fallbacks = 0;
         SystemBeep::desktop([&] { ++fallbacks; })();
         QCOMPARE(fallbacks, 1);
