@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QIcon>
+#include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -119,10 +120,14 @@ frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> bell, Q
     setObjectName(QStringLiteral("frmTB"));
     setWindowTitle(QStringLiteral("Tembrik Timer Ver 1.0  by Kestrune"));
     // The 16 x 14 picture at its own size and the larger renderings of the same picture for task
-    // switchers and scaled title bars, all plain images.
+    // switchers and scaled title bars, all plain images. Each is read as the built-in format that
+    // its name says: guessing the format would load every image plugin there is.
     QIcon icon;
-    for (const QFileInfo &file : QDir(QStringLiteral(":/icons")).entryInfoList())
-        icon.addFile(file.filePath());
+    for (const QFileInfo &file : QDir(QStringLiteral(":/icons")).entryInfoList()) {
+        QImageReader reader(file.filePath(), file.suffix().toLatin1());
+        reader.setAutoDetectImageFormat(false);
+        icon.addPixmap(QPixmap::fromImage(reader.read()));
+    }
     setWindowIcon(icon);
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
