@@ -4,9 +4,11 @@
 #include "frmtb.h"
 
 #include "handlerframe.h"
+#include "launcherentry.h"
 #include "notifier.h"
 #include "systembeep.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <ctime>
 
 namespace {
 
@@ -111,11 +114,14 @@ frmTB::Button frmTB::buttonAt(int number)
     return table.at(number);
 }
 
-frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> bell, QWidget *parent)
+frmTB::frmTB(
+    std::chrono::milliseconds tickPeriod, std::function<void()> bell, Clock clock, QWidget *parent)
     : QWidget(parent)
     , m_bank(new ChannelBank(tickPeriod, this))
     , m_bell(bell ? std::move(bell) : SystemBeep::desktop())
+    , m_clock(std::move(clock))
     , m_notifier(new Notifier(ChannelBank::Count, this))
+    , m_launcherEntry(new LauncherEntry(this))
 {
     setObjectName(QStringLiteral("frmTB"));
     setWindowTitle(QStringLiteral("Tembrik Timer Ver 1.0  by Kestrune"));
@@ -207,10 +213,15 @@ void frmTB::createControls()
             showLevel(n);
             if (level != Channel::Level::RunOut)
                 m_notifier->withdraw(n);
+            else if (!isActiveWindow())
+                m_urgent = true;
+            showRunOutCount();
         });
         connect(channel, &Channel::runningChanged, this, [this, n](bool running) {
-            if (running)
+            if (running) {
+                m_runs[n - 1] = { m_clock(), 0 };
                 m_notifier->withdraw(n);
+            }
         });
         connect(channel, &Channel::ranOut, this, [this, n] { channelRanOut(n); });
     }
@@ -219,10 +230,9 @@ void frmTB::createControls()
 // Every handler runs in the frame that reports its errors. Once the program has ended, a click or
 // a tick that was already queued does not run at all.
 template <typename Body>
-void frmTB::handle(const char *control, int number, const char *event, Body &&body)
+bool frmTB::handle(const char *control, int number, const char *event, Body &&body)
 {
-    if (!m_ended)
-        runHandler(control, number, event, std::forward<Body>(body));
+    return !m_ended && runHandler(control, number, event, std::forward<Body>(body));
 }
 
 void frmTB::Form_Load()
@@ -259,25 +269,55 @@ void frmTB::buttonClicked(int number)
     });
 }
 
-// The bell sounds here, in the handler's frame, before the channel shows "00:00" and stops: a bell
-// that fails ends the tick there, and the channel, still at 0 and running, tries again next tick.
+// A timeout brings its own tick and every other that fell due since the channel's start, one
+// after another, so a program that was stopped, starved of time or asleep comes back to the clock;
+// the ticks end with the channel's run. The bell sounds in the tick's frame, before the channel
+// shows "00:00" and stops: a bell that fails ends the tick there, and the channel, still at 0 and
+// running, tries again at its next timeout.
 void frmTB::timerTicked(int channel)
 {
-    handle("Timer", channel, "Timer", [&] {
-        Channel &countdown = m_bank->channel(channel);
-        if (countdown.isDue())
-            m_bell();
-        countdown.tick();
-    });
+    Channel &countdown = m_bank->channel(channel);
+    Run &run = m_runs[channel - 1];
+    const qint64 due = std::max<qint64>(
+        run.ticks + 1, (m_clock() - run.started) / countdown.timer()->intervalAsDuration());
+    while (run.ticks < due && countdown.isRunning()) {
+        ++run.ticks;
+        const bool done = handle("Timer", channel, "Timer", [&] {
+            if (countdown.isDue())
+                m_bell();
+            countdown.tick();
+        });
+        if (!done)
+            break;
+    }
 }
 
 // After the bell: the mark on the task bar (X11) and, if the user is elsewhere, a notification
-// that names the channel (every desktop with a notification service).
+// that names the channel (every desktop with a notification service); if the user is here, the
+// same words for a screen reader at once, wherever the focus is (Qt 6.8 on).
 void frmTB::channelRanOut(int channel)
 {
+    const QString words = numbered("Channel ", channel) + QStringLiteral(" has run out");
     QApplication::alert(this);
-    if (!isActiveWindow())
-        m_notifier->notify(channel);
+    if (!isActiveWindow()) {
+        m_notifier->notify(channel, words);
+        return;
+    }
+#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
+    QAccessibleAnnouncementEvent announcement(this, words);
+    announcement.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
+    QAccessible::updateAccessibility(&announcement);
+#endif
+}
+
+// The dock's count of channels that show they ran out, marked urgent from a run-out while the
+// user was elsewhere until the window is next active.
+void frmTB::showRunOutCount()
+{
+    int count = 0;
+    for (int n = 1; n <= ChannelBank::Count; ++n)
+        count += m_bank->channel(n).level() == Channel::Level::RunOut;
+    m_launcherEntry->show(count, m_urgent);
 }
 
 // Yellow and red as they are. The black of a reset on a dark button face would leave the time
@@ -330,6 +370,9 @@ void frmTB::changeEvent(QEvent *event)
     if (event->type() == QEvent::PaletteChange) {
         for (int n = 1; n <= ChannelBank::Count; ++n)
             showColours(n);
+    } else if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_urgent) {
+        m_urgent = false;
+        showRunOutCount();
     }
     QWidget::changeEvent(event);
 }
@@ -338,6 +381,17 @@ void frmTB::closeEvent(QCloseEvent *event)
 {
     end();
     event->accept();
+}
+
+std::chrono::nanoseconds frmTB::sinceBoot()
+{
+#ifdef CLOCK_BOOTTIME
+    timespec now {};
+    clock_gettime(CLOCK_BOOTTIME, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+#else
+    return std::chrono::steady_clock::now().time_since_epoch();
+#endif
 }
 
 // Exit and the close box end the event loop; what is already queued is dropped by handle().

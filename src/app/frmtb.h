@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 
+class LauncherEntry;
 class QLabel;
 class Notifier;
 
@@ -19,10 +20,14 @@ class Notifier;
 class frmTB : public QWidget {
     Q_OBJECT
 public:
-    // The program ticks once a second and sounds the desktop's bell; tests and benchmarks may pass
-    // another period and a bell of their own.
+    // The clock by which ticks fall due: the time since boot, a suspend included.
+    using Clock = std::function<std::chrono::nanoseconds()>;
+    static std::chrono::nanoseconds sinceBoot();
+
+    // The program ticks once a second by that clock and sounds the desktop's bell; tests and
+    // benchmarks may pass another period, bell and clock of their own.
     explicit frmTB(std::chrono::milliseconds tickPeriod = TickPeriod,
-        std::function<void()> bell = {}, QWidget *parent = nullptr);
+        std::function<void()> bell = {}, Clock clock = sinceBoot, QWidget *parent = nullptr);
 
     // Set-time, one per channel: loads mins * 60 + tens * 10 seconds and shows "mins:tens". The
     // first two arguments are ignored. Throws OverflowError if the 16-bit arithmetic overflows.
@@ -153,18 +158,28 @@ private:
 
     void createControls();
     template <typename Body>
-    void handle(const char *control, int number, const char *event, Body &&body);
+    bool handle(const char *control, int number, const char *event, Body &&body);
     void setTimeOf(int channel, qint16 minutes, qint16 tenSeconds);
     void buttonClicked(int number);
     void timerTicked(int channel);
     void channelRanOut(int channel);
     void showColours(int channel);
     void showLevel(int channel);
+    void showRunOutCount();
     void end();
 
     ChannelBank *const m_bank;
     const std::function<void()> m_bell;
+    const Clock m_clock;
+    // Each channel's last start by the clock, and the ticks it has had since.
+    struct Run {
+        std::chrono::nanoseconds started {};
+        qint64 ticks = 0;
+    };
+    std::array<Run, ChannelBank::Count> m_runs {};
     Notifier *const m_notifier;
+    LauncherEntry *const m_launcherEntry;
+    bool m_urgent = false; // a channel ran out while the user was elsewhere
     std::array<QLabel *, ChannelBank::Count> m_timeLabels {};
     std::array<QLabel *, ChannelBank::Count> m_nameLabels {};
     bool m_ended = false;

@@ -53,7 +53,7 @@ bool Notifier::connectService()
     return true;
 }
 
-void Notifier::notify(int channel)
+void Notifier::notify(int channel, const QString &words)
 {
     if (!connectService())
         return;
@@ -66,8 +66,7 @@ void Notifier::notify(int channel)
     // that came before this run-out withdrew the channel's last one.
     auto *watcher = new QDBusPendingCallWatcher(
         m_service->Notify(QStringLiteral(TEMBRIK_APP_NAME), 0, QStringLiteral(TEMBRIK_APP_ID),
-            QStringLiteral("Channel %1 has run out").arg(channel), QString(),
-            { QStringLiteral("default"), QStringLiteral("Show") },
+            words, QString(), { QStringLiteral("default"), QStringLiteral("Show") },
             { { QStringLiteral("desktop-entry"), QStringLiteral(TEMBRIK_APP_ID) },
                 { QStringLiteral("suppress-sound"), true } },
             0),

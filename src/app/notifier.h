@@ -20,8 +20,8 @@ class Notifier : public QObject {
 public:
     Notifier(int channels, QObject *parent);
 
-    // Shows "Channel N has run out", in place of that channel's earlier notification.
-    void notify(int channel);
+    // Shows the words as channel N's notification.
+    void notify(int channel, const QString &words);
     // Takes channel N's notification away, if it shows one or one is on its way.
     void withdraw(int channel);
 
