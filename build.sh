@@ -135,6 +135,7 @@ bench)
     QT_QPA_PLATFORM=xcb xvfb-run -a build-bench/bench/bench_startup
     build-bench/bench/bench_timing "${BENCH_SECONDS:-60}"
     build-bench/bench/bench_storm "${BENCH_SECONDS:-60}"
+    build-bench/bench/bench_stall 10 "${BENCH_SECONDS:-60}"
     ;;
 package)
     build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DTEMBRIK_BENCH=OFF
