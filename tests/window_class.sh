@@ -4,8 +4,9 @@
 
 # On a real X server the window's class is the one its desktop entry names (StartupWMClass), so
 # docks and task bars match the window to its menu entry and icon, and its icon holds the
-# 16 x 14 picture at exactly that size beside the larger renderings. Qt's own options (-display,
-# --style) still reach Qt. Run under xvfb-run.
+# 16 x 14 picture at exactly that size beside the larger renderings, which the program reads
+# without loading any image plugin (so neither SVG support). Qt's own options (-display, --style)
+# still reach Qt. Run under xvfb-run.
 # Usage: window_class.sh PROGRAM DESKTOP_ENTRY
 set -eu
 program=$1
@@ -23,3 +24,7 @@ echo "$class"
 icons=$(xprop -id "$window" _NET_WM_ICON | grep -o 'Icon ([0-9]* x [0-9]*)' | sort | tr '\n' ' ')
 echo "$icons"
 [ "$icons" = "Icon (128 x 128) Icon (16 x 14) Icon (32 x 32) Icon (64 x 64) " ]
+if grep imageformats "/proc/$!/maps"; then
+    echo "image plugins loaded"
+    exit 1
+fi
