@@ -86,6 +86,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     # away however the install ends, also when it is interrupted.
     log=$(mktemp)
     trap 'rm -f "$log"' EXIT
+    trap 'exit 129' HUP
     trap 'exit 130' INT
     trap 'exit 143' TERM
     if ! { "${sudo[@]}" apt-get update -qq &&
@@ -96,7 +97,7 @@ if [ ${#missing[@]} -gt 0 ]; then
         exit 1
     fi
     rm -f "$log"
-    trap - EXIT INT TERM
+    trap - EXIT HUP INT TERM
 fi
 
 # Configures a build folder (quietly: only problems are shown) and builds it.
