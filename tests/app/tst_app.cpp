@@ -92,7 +92,7 @@ public slots:
             hints[u"suppress-sound"_s].toString(), QString::number(timeout) }
                      .join(u' ');
         setDelayedReply(true);
-        held << message();
+        held.prepend(message()); // answered latest first, as a service may
         return 0;
     }
     void CloseNotification(uint id) { calls << u"Close %1"_s.arg(id); }
@@ -338,18 +338,18 @@ private slots:
         service.answer(server);
         QTRY_COMPARE(service.calls.size(), 5);
         // Neither a superseded nor a withdrawn notification, nor another action, does anything.
-        for (const uint id : { 101, 103 }) {
+        for (const uint id : { 102, 103 }) {
             emit service.ActivationToken(id, u"stale"_s);
             emit service.ActionInvoked(id, u"default"_s);
         }
-        emit service.ActionInvoked(102, u"other"_s);
+        emit service.ActionInvoked(101, u"other"_s);
         settle();
         QVERIFY(!window.isActiveWindow() && !qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
-        emit service.ActivationToken(102, u"token"_s); // which Wayland needs to take the focus
-        emit service.ActionInvoked(102, u"default"_s);
+        emit service.ActivationToken(101, u"token"_s); // which Wayland needs to take the focus
+        emit service.ActionInvoked(101, u"default"_s);
         QTRY_VERIFY(window.isActiveWindow());
         QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), "token");
-        emit service.NotificationClosed(102, 2); // the user dismissed it
+        emit service.NotificationClosed(101, 2); // the user dismissed it
         settle();
         button(window, 14)->click();
         QVERIFY(activate(&elsewhere));
@@ -368,7 +368,7 @@ private slots:
                 QStringLiteral(TEMBRIK_APP_ID), QString::number(channel));
         };
         QTRY_COMPARE(service.calls,
-            QStringList({ notify(7), notify(7), u"Close 101"_s, notify(3), u"Close 103"_s,
+            QStringList({ notify(7), notify(7), u"Close 102"_s, notify(3), u"Close 103"_s,
                 notify(3), notify(3) }));
         // The dock's count, whether it shows, and the urgent mark.
         QCOMPARE(service.dock.join(u',').remove(u"application://" TEMBRIK_APP_ID ".desktop "_s),
