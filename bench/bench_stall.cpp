@@ -133,7 +133,7 @@ int main(int argc, char *argv[])
     std::chrono::nanoseconds asleep {};
     int bells = 0;
     frmTB window(
-        1000ms, [&] { ++bells; }, [&] { return frmTB::sinceBoot() + asleep; });
+        1000ms, [&] { ++bells; }, [&] { return ChannelBank::sinceBoot() + asleep; });
     startAll(window);
     asleep = 8h;
     QElapsedTimer cost;

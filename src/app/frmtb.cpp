@@ -4,20 +4,17 @@
 #include "frmtb.h"
 
 #include "handlerframe.h"
-#include "launcherentry.h"
-#include "notifier.h"
+#include "levellook.h"
+#include "runoutalerts.h"
 #include "systembeep.h"
 
-#include <QAccessible>
-#include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QIcon>
 #include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
-#include <ctime>
 
 namespace {
 
@@ -114,14 +111,11 @@ frmTB::Button frmTB::buttonAt(int number)
     return table.at(number);
 }
 
-frmTB::frmTB(
-    std::chrono::milliseconds tickPeriod, std::function<void()> bell, Clock clock, QWidget *parent)
+frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> bell, Channel::Clock clock,
+    QWidget *parent)
     : QWidget(parent)
-    , m_bank(new ChannelBank(tickPeriod, this))
+    , m_bank(new ChannelBank(tickPeriod, std::move(clock), this))
     , m_bell(bell ? std::move(bell) : SystemBeep::desktop())
-    , m_clock(std::move(clock))
-    , m_notifier(new Notifier(ChannelBank::Count, this))
-    , m_launcherEntry(new LauncherEntry(this))
 {
     setObjectName(QStringLiteral("frmTB"));
     setWindowTitle(QStringLiteral("Tembrik Timer Ver 1.0  by Kestrune"));
@@ -139,12 +133,7 @@ frmTB::frmTB(
     setAutoFillBackground(true);
     resize(ClientSize);
     createControls();
-    connect(m_notifier, &Notifier::activated, this, [this] {
-        setWindowState(windowState() & ~Qt::WindowMinimized);
-        show();
-        raise();
-        activateWindow();
-    });
+    new RunOutAlerts(*m_bank, this);
     Form_Load();
 }
 
@@ -203,27 +192,17 @@ void frmTB::createControls()
         m_nameLabels[n - 1] = name;
         m_timeLabels[n - 1] = time;
 
-        channel->timer()->setObjectName(numbered("Timer", n));
-        connect(channel->timer(), &QTimer::timeout, this, TickHandlers[n - 1]);
-        showLevel(n);
-        // The time label's accessible name stays its text, so the time is what is spoken. A
-        // notification stands while its channel shows that it ran out and is not started.
+        channel->setTimerName(numbered("Timer", n));
+        connect(channel, &Channel::timedOut, this, TickHandlers[n - 1]);
+        // The time label's accessible name stays its text, so the time is what is spoken; its
+        // description says whose time it is and how far it has gone.
+        const auto showLevel = [this, n, channel, time] {
+            showColours(n);
+            time->setAccessibleDescription(LevelLook::description(n, channel->level()));
+        };
+        showLevel();
         connect(channel, &Channel::textChanged, time, &QLabel::setText);
-        connect(channel, &Channel::levelChanged, this, [this, n](Channel::Level level) {
-            showLevel(n);
-            if (level != Channel::Level::RunOut)
-                m_notifier->withdraw(n);
-            else if (!isActiveWindow())
-                m_urgent = true;
-            showRunOutCount();
-        });
-        connect(channel, &Channel::runningChanged, this, [this, n](bool running) {
-            if (running) {
-                m_runs[n - 1] = { m_clock(), 0 };
-                m_notifier->withdraw(n);
-            }
-        });
-        connect(channel, &Channel::ranOut, this, [this, n] { channelRanOut(n); });
+        connect(channel, &Channel::levelChanged, this, showLevel);
     }
 }
 
@@ -270,18 +249,13 @@ void frmTB::buttonClicked(int number)
 }
 
 // A timeout brings its own tick and every other that fell due since the channel's start, one
-// after another, so a program that was stopped, starved of time or asleep comes back to the clock;
-// the ticks end with the channel's run. The bell sounds in the tick's frame, before the channel
-// shows "00:00" and stops: a bell that fails ends the tick there, and the channel, still at 0 and
+// after another, until the run ends. The bell sounds in the tick's frame, before the channel shows
+// "00:00" and stops: a bell that fails ends the tick there, and the channel, still at 0 and
 // running, tries again at its next timeout.
 void frmTB::timerTicked(int channel)
 {
     Channel &countdown = m_bank->channel(channel);
-    Run &run = m_runs[channel - 1];
-    const qint64 due = std::max<qint64>(
-        run.ticks + 1, (m_clock() - run.started) / countdown.timer()->intervalAsDuration());
-    while (run.ticks < due && countdown.isRunning()) {
-        ++run.ticks;
+    while (countdown.takeDueTick()) {
         const bool done = handle("Timer", channel, "Timer", [&] {
             if (countdown.isDue())
                 m_bell();
@@ -292,76 +266,17 @@ void frmTB::timerTicked(int channel)
     }
 }
 
-// After the bell: the mark on the task bar (X11) and, if the user is elsewhere, a notification
-// that names the channel (every desktop with a notification service); if the user is here, the
-// same words for a screen reader at once, wherever the focus is (Qt 6.8 on).
-void frmTB::channelRanOut(int channel)
-{
-    const QString words = numbered("Channel ", channel) + QStringLiteral(" has run out");
-    QApplication::alert(this);
-    if (!isActiveWindow()) {
-        m_notifier->notify(channel, words);
-        return;
-    }
-#if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
-    QAccessibleAnnouncementEvent announcement(this, words);
-    announcement.setPoliteness(QAccessible::AnnouncementPoliteness::Assertive);
-    QAccessible::updateAccessibility(&announcement);
-#endif
-}
-
-// The dock's count of channels that show they ran out, marked urgent from a run-out while the
-// user was elsewhere until the window is next active.
-void frmTB::showRunOutCount()
-{
-    int count = 0;
-    for (int n = 1; n <= ChannelBank::Count; ++n)
-        count += m_bank->channel(n).level() == Channel::Level::RunOut;
-    m_launcherEntry->show(count, m_urgent);
-}
-
-// Yellow and red as they are. The black of a reset on a dark button face would leave the time
-// unreadable, so there it is the theme's own button text colour. Until a warning or a reset the
-// labels keep the system's colour.
+// Until a warning or a reset the labels keep the system's colour.
 void frmTB::showColours(int channel)
 {
-    const Channel::Level level = m_bank->channel(channel).colourLevel();
-    if (level == Channel::Level::None)
+    const QColor colour = LevelLook::colour(m_bank->channel(channel).colourLevel(), palette());
+    if (!colour.isValid())
         return;
-    QColor colour = level == Channel::Level::BelowTwenty ? Qt::yellow
-        : level == Channel::Level::BelowFive             ? Qt::red
-                                                         : Qt::black;
-    if (level == Channel::Level::Reset && palette().color(QPalette::Button).lightness() < 128)
-        colour = palette().color(QPalette::ButtonText);
     for (QLabel *label : { m_timeLabels[channel - 1], m_nameLabels[channel - 1] }) {
         QPalette labelPalette = label->palette();
         labelPalette.setColor(QPalette::ButtonText, colour);
         label->setPalette(labelPalette);
     }
-}
-
-// The colours, and the words that a screen reader adds to the time, for the channel's level.
-void frmTB::showLevel(int channel)
-{
-    showColours(channel);
-    // Which channel a time belongs to and how far it is, so the warning is not told by colour
-    // alone.
-    QString description = numbered("Channel ", channel) + QStringLiteral(" time left");
-    switch (m_bank->channel(channel).level()) {
-    case Channel::Level::RunOut:
-        description += QStringLiteral(", run out");
-        break;
-    case Channel::Level::BelowFive:
-        description += QStringLiteral(", below 5 minutes");
-        break;
-    case Channel::Level::BelowTwenty:
-        description += QStringLiteral(", below 20 minutes");
-        break;
-    case Channel::Level::None:
-    case Channel::Level::Reset:
-        break;
-    }
-    m_timeLabels[channel - 1]->setAccessibleDescription(description);
 }
 
 // A theme change can turn a light face dark or back, so the colours are shown afresh.
@@ -370,9 +285,6 @@ void frmTB::changeEvent(QEvent *event)
     if (event->type() == QEvent::PaletteChange) {
         for (int n = 1; n <= ChannelBank::Count; ++n)
             showColours(n);
-    } else if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_urgent) {
-        m_urgent = false;
-        showRunOutCount();
     }
     QWidget::changeEvent(event);
 }
@@ -381,17 +293,6 @@ void frmTB::closeEvent(QCloseEvent *event)
 {
     end();
     event->accept();
-}
-
-std::chrono::nanoseconds frmTB::sinceBoot()
-{
-#ifdef CLOCK_BOOTTIME
-    timespec now {};
-    clock_gettime(CLOCK_BOOTTIME, &now);
-    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
-#else
-    return std::chrono::steady_clock::now().time_since_epoch();
-#endif
 }
 
 // Exit and the close box end the event loop; what is already queued is dropped by handle().

@@ -10,9 +10,7 @@
 #include <chrono>
 #include <functional>
 
-class LauncherEntry;
 class QLabel;
-class Notifier;
 
 // The program's one window: twenty channels of four controls each, "Master Reset" and "Exit".
 // The named handlers are what the controls' events call; each is one line that hands its channel
@@ -20,14 +18,11 @@ class Notifier;
 class frmTB : public QWidget {
     Q_OBJECT
 public:
-    // The clock by which ticks fall due: the time since boot, a suspend included.
-    using Clock = std::function<std::chrono::nanoseconds()>;
-    static std::chrono::nanoseconds sinceBoot();
-
-    // The program ticks once a second by that clock and sounds the desktop's bell; tests and
-    // benchmarks may pass another period, bell and clock of their own.
+    // The program ticks once a second by the time since boot and sounds the desktop's bell;
+    // tests and benchmarks may pass another period, bell and clock of their own.
     explicit frmTB(std::chrono::milliseconds tickPeriod = TickPeriod,
-        std::function<void()> bell = {}, Clock clock = sinceBoot, QWidget *parent = nullptr);
+        std::function<void()> bell = {}, Channel::Clock clock = ChannelBank::sinceBoot,
+        QWidget *parent = nullptr);
 
     // Set-time, one per channel: loads mins * 60 + tens * 10 seconds and shows "mins:tens". The
     // first two arguments are ignored. Throws OverflowError if the 16-bit arithmetic overflows.
@@ -162,24 +157,11 @@ private:
     void setTimeOf(int channel, qint16 minutes, qint16 tenSeconds);
     void buttonClicked(int number);
     void timerTicked(int channel);
-    void channelRanOut(int channel);
     void showColours(int channel);
-    void showLevel(int channel);
-    void showRunOutCount();
     void end();
 
     ChannelBank *const m_bank;
     const std::function<void()> m_bell;
-    const Clock m_clock;
-    // Each channel's last start by the clock, and the ticks it has had since.
-    struct Run {
-        std::chrono::nanoseconds started {};
-        qint64 ticks = 0;
-    };
-    std::array<Run, ChannelBank::Count> m_runs {};
-    Notifier *const m_notifier;
-    LauncherEntry *const m_launcherEntry;
-    bool m_urgent = false; // a channel ran out while the user was elsewhere
     std::array<QLabel *, ChannelBank::Count> m_timeLabels {};
     std::array<QLabel *, ChannelBank::Count> m_nameLabels {};
     bool m_ended = false;

@@ -5,6 +5,7 @@
 
 #include <QTimer>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -21,13 +22,34 @@ qint16 checked16(int exact)
 
 } // namespace
 
-Channel::Channel(std::chrono::milliseconds period, QObject *parent)
+Channel::Channel(std::chrono::milliseconds period, Clock clock, QObject *parent)
     : QObject(parent)
     , m_timer(new QTimer(this))
+    , m_clock(std::move(clock))
 {
     // Precise, so the ticks keep to their one-second grid instead of the coarse timer's 5 % slack.
     m_timer->setTimerType(Qt::PreciseTimer);
     m_timer->setInterval(period);
+    connect(m_timer, &QTimer::timeout, this, [this] {
+        m_timeoutTick = true;
+        emit timedOut();
+    });
+}
+
+void Channel::setTimerName(const QString &name)
+{
+    m_timer->setObjectName(name);
+}
+
+bool Channel::takeDueTick()
+{
+    if (!isRunning())
+        return false;
+    if (!std::exchange(m_timeoutTick, false)
+        && (m_clock() - m_started) / m_timer->intervalAsDuration() <= m_ticks)
+        return false;
+    ++m_ticks;
+    return true;
 }
 
 bool Channel::isRunning() const
@@ -104,9 +126,13 @@ void Channel::setRunning(bool running)
 {
     if (running == isRunning())
         return;
-    if (running)
+    m_timeoutTick = false;
+    if (running) {
+        m_started = m_clock();
+        m_ticks = 0;
         m_timer->start();
-    else
+    } else {
         m_timer->stop();
+    }
     emit runningChanged(running);
 }
