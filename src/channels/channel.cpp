@@ -126,7 +126,6 @@ void Channel::setRunning(bool running)
 {
     if (running == isRunning())
         return;
-    m_timeoutTick = false;
     if (running) {
         m_started = m_clock();
         m_ticks = 0;
