@@ -4,7 +4,7 @@
 
 # Installs what the command needs and is missing, builds, then:
 #   run       starts the program
-#   test      runs every test, the benchmarks' own checks included
+#   test      runs every test, the benchmarks' own checks included, but the long runs (CI's)
 #   sanitize  runs every test in a build with the address and undefined-behaviour sanitizers
 #   bench     runs the benchmarks (BENCH_SECONDS sets each timing phase, 60 by default)
 #   package   builds the Debian package and checks it with lintian
@@ -118,12 +118,12 @@ run)
     ;;
 test)
     build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DTEMBRIK_BENCH=ON
-    exec ctest --test-dir build --output-on-failure -j2
+    exec ctest --test-dir build --output-on-failure -j2 -LE long
     ;;
 sanitize)
     build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DTEMBRIK_SANITIZE=ON -DBUILD_TESTING=ON
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-    exec ctest --test-dir build-sanitize --output-on-failure -j2
+    exec ctest --test-dir build-sanitize --output-on-failure -j2 -LE long
     ;;
 bench)
     build build-bench -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTEMBRIK_BENCH=ON -DBUILD_TESTING=OFF

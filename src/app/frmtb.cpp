@@ -3,9 +3,9 @@
 
 #include "frmtb.h"
 
+#include "desktoppresence.h"
 #include "handlerframe.h"
 #include "levellook.h"
-#include "runoutalerts.h"
 #include "systembeep.h"
 
 #include <QCloseEvent>
@@ -133,7 +133,7 @@ frmTB::frmTB(std::chrono::milliseconds tickPeriod, std::function<void()> bell, C
     setAutoFillBackground(true);
     resize(ClientSize);
     createControls();
-    new RunOutAlerts(*m_bank, this);
+    new DesktopPresence(*m_bank, this);
     Form_Load();
 }
 

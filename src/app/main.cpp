@@ -32,11 +32,13 @@ void startupHandler(QtMsgType type, const QMessageLogContext &context, const QSt
 }
 
 // Qt's own options, which its application object takes out of the command line: named here so that
-// the help lists them and they are not refused as unknown.
+// the help lists them and they are not refused as unknown. Qt reads each with one dash or two, and
+// its value as the next argument; only the options marked so also as -name=value.
 struct QtOption {
     const char *name;
     const char *value; // nullptr for a flag
     const char *help;
+    bool joined = false; // Qt also reads -name=value
 };
 constexpr QtOption QtOptions[] {
     { "platform", "name[:options]", "Qt: the platform plugin, such as xcb or wayland" },
@@ -44,8 +46,8 @@ constexpr QtOption QtOptions[] {
     { "platformtheme", "name", "Qt: the platform theme" },
     { "plugin", "name", "Qt: an extra plugin to load" },
     { "display", "display", "Qt (X11): the X display to open the window on" },
-    { "style", "style", "Qt: the widget style, such as Fusion" },
-    { "stylesheet", "file", "Qt: a style sheet for the widgets" },
+    { "style", "style", "Qt: the widget style, such as Fusion", true },
+    { "stylesheet", "file", "Qt: a style sheet for the widgets", true },
     { "reverse", nullptr, "Qt: lay the window out right to left" },
     { "session", "session", "Qt: the session to restore" },
     { "qwindowgeometry", "geometry", "Qt: the window's geometry" },
@@ -60,8 +62,28 @@ constexpr QtOption QtOptions[] {
     { "nograb", nullptr, "Qt (X11): never grab the mouse or the keyboard" },
     { "dograb", nullptr, "Qt (X11): grab even under a debugger" },
     { "widgetcount", nullptr, "Qt: count the widgets at the end" },
-    { "qmljsdebugger", "port:port", "Qt: start the QML debugger" },
+    { "testability", nullptr, "Qt: load the testability plugin" },
+    { "qmljsdebugger", "port:port", "Qt: start the QML debugger", true },
 };
+
+// An option of Qt's written -name=value where Qt reads only "-name value": Qt would leave it be
+// and the program would start without it, so it is refused instead.
+std::optional<QString> unreadQtForm(const QStringList &arguments)
+{
+    for (const QString &argument : arguments.sliced(1)) {
+        if (argument == u"--")
+            break;
+        if (!argument.startsWith(u'-') || !argument.contains(u'='))
+            continue;
+        const QString name
+            = argument.section(u'=', 0, 0).sliced(argument.startsWith(u"--") ? 2 : 1);
+        for (const QtOption &option : QtOptions) {
+            if (option.value && !option.joined && name == QLatin1String(option.name))
+                return argument;
+        }
+    }
+    return std::nullopt;
+}
 
 // --help and --version answer without a window system, so they are read before Qt starts one;
 // Qt's own options are left for the application object. Returns the exit status when the program
@@ -83,9 +105,18 @@ std::optional<int> readCommandLine(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    QString error;
     if (!parser.parse(arguments)) {
-        std::fprintf(stderr, TEMBRIK_PROGRAM ": %s (see " TEMBRIK_PROGRAM " --help)\n",
-            qPrintable(parser.errorText()));
+        error = parser.errorText();
+    } else if (const std::optional<QString> joined = unreadQtForm(arguments)) {
+        error = QStringLiteral("Qt reads '%1' only as two arguments, '%2 %3'.")
+                    .arg(*joined, joined->section(u'=', 0, 0), joined->section(u'=', 1));
+    } else if (!parser.positionalArguments().isEmpty()) {
+        error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments()[0]);
+    }
+    if (!error.isEmpty()) {
+        std::fprintf(
+            stderr, TEMBRIK_PROGRAM ": %s (see " TEMBRIK_PROGRAM " --help)\n", qPrintable(error));
         return 2;
     }
     if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {

@@ -3,6 +3,7 @@
 
 #include "notifier.h"
 
+#include "desktopbus.h"
 #include "notificationsinterface.h"
 
 #include <QDBusPendingCallWatcher>
@@ -26,6 +27,7 @@ bool Notifier::connectService()
     const QString name = QLatin1String(OrgFreedesktopNotificationsInterface::staticInterfaceName());
     m_service = new OrgFreedesktopNotificationsInterface(
         name, QStringLiteral("/org/freedesktop/Notifications"), bus, this);
+    m_service->setTimeout(DesktopCallTimeout);
     connect(m_service, &OrgFreedesktopNotificationsInterface::ActionInvoked, this,
         [this](uint id, const QString &action) {
             if (action == u"default" && isShown(id))
@@ -39,16 +41,16 @@ bool Notifier::connectService()
                 qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
         });
     connect(m_service, &OrgFreedesktopNotificationsInterface::NotificationClosed, this,
-        [this](uint id) { forget(id); });
-    // A new owner of the name knows none of the old owner's ids, and may give them to others.
-    auto *watcher
-        = new QDBusServiceWatcher(name, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
-    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-        [this](const QString &, const QString &oldOwner) {
-            if (!oldOwner.isEmpty())
-                m_formerOwners.insert(oldOwner);
-            for (Notice &notice : m_notices)
-                notice.shown = 0, notice.open.clear();
+        [this](uint id) { forget([id](const Id &open) { return open.id == id; }); });
+    // The ids of a connection that has left the bus mean nothing any more. One that only gives
+    // the service's name up, and may take it back, still shows its notifications.
+    m_owners = new QDBusServiceWatcher(this);
+    m_owners->setConnection(bus);
+    m_owners->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+    connect(
+        m_owners, &QDBusServiceWatcher::serviceUnregistered, this, [this](const QString &owner) {
+            m_owners->removeWatchedService(owner);
+            forget([&owner](const Id &open) { return open.owner == owner; });
         });
     return true;
 }
@@ -74,18 +76,19 @@ void Notifier::notify(int channel, const QString &words)
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [=, this] {
         watcher->deleteLater();
         const QDBusPendingReply<uint> reply = *watcher;
-        replied(channel, serial, reply.reply().service(), reply.isError() ? 0 : reply.value());
+        replied(channel, serial, { reply.reply().service(), reply.isError() ? 0 : reply.value() });
     });
 }
 
-// An id from an owner that has since given the name up means nothing to the service now.
-void Notifier::replied(int channel, quint64 serial, const QString &sender, uint id)
+void Notifier::replied(int channel, quint64 serial, const Id &id)
 {
     Notice &notice = m_notices.at(std::size_t(channel - 1));
     --notice.pending;
-    if (id != 0 && !m_formerOwners.contains(sender)) {
+    if (id.id != 0) {
         if (std::find(notice.open.begin(), notice.open.end(), id) == notice.open.end())
             notice.open.push_back(id);
+        if (!m_owners->watchedServices().contains(id.owner))
+            m_owners->addWatchedService(id.owner);
         if (serial == notice.latest && notice.wanted)
             notice.shown = id;
     }
@@ -96,7 +99,7 @@ void Notifier::withdraw(int channel)
 {
     Notice &notice = m_notices.at(std::size_t(channel - 1));
     notice.wanted = false;
-    notice.shown = 0;
+    notice.shown = {};
     closeUnwanted(notice);
 }
 
@@ -106,25 +109,28 @@ void Notifier::closeUnwanted(Notice &notice)
 {
     if (notice.pending > 0)
         return;
-    for (const uint id : notice.open) {
-        if (id != notice.shown)
-            m_service->CloseNotification(id);
+    for (const Id &id : notice.open) {
+        if (id != notice.shown) {
+            QDBusMessage close = QDBusMessage::createMethodCall(id.owner, m_service->path(),
+                m_service->interface(), QStringLiteral("CloseNotification"));
+            m_service->connection().send(close << id.id);
+        }
     }
-    std::erase_if(notice.open, [&](uint id) { return id != notice.shown; });
+    std::erase_if(notice.open, [&](const Id &id) { return id != notice.shown; });
 }
 
-void Notifier::forget(uint id)
+void Notifier::forget(const std::function<bool(const Id &)> &gone)
 {
     for (Notice &notice : m_notices) {
-        std::erase(notice.open, id);
-        if (notice.shown == id)
-            notice.shown = 0;
+        std::erase_if(notice.open, gone);
+        if (gone(notice.shown))
+            notice.shown = {};
     }
 }
 
 bool Notifier::isShown(uint id) const
 {
     return id != 0 && std::any_of(m_notices.begin(), m_notices.end(), [id](const Notice &notice) {
-        return notice.wanted && notice.shown == id;
+        return notice.wanted && notice.shown.id == id;
     });
 }

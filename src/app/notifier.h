@@ -4,17 +4,18 @@
 #pragma once
 
 #include <QObject>
-#include <QSet>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class OrgFreedesktopNotificationsInterface;
+class QDBusServiceWatcher;
 
 // Tells the desktop which channel has run out, through its notification service
 // (org.freedesktop.Notifications on the session bus). No call waits for the service: without one,
 // or with a slow one, the program goes on at once and prints nothing. Every id that the service
-// hands back is closed once its notification is no longer wanted, and forgotten once the service
-// says it closed it or its name passes to another owner.
+// hands back is closed, at the connection that handed it out, once its notification is no longer
+// wanted, and forgotten once the service says it closed it or that connection leaves the bus.
 class Notifier : public QObject {
     Q_OBJECT
 public:
@@ -30,21 +31,27 @@ signals:
     void activated();
 
 private:
+    // An id, with the unique name of the connection that handed it out.
+    struct Id {
+        QString owner;
+        uint id = 0;
+        bool operator==(const Id &) const = default;
+    };
     struct Notice {
         bool wanted = false; // the channel ran out and was not started or reset since
-        uint shown = 0; // the service's id of the notification that stands for it, or 0
-        std::vector<uint> open; // every id of this channel's that the service may still show
+        Id shown; // the notification that stands for it, or id 0
+        std::vector<Id> open; // every id of this channel's that the service may still show
         quint64 latest = 0; // the serial of its latest Notify call
         int pending = 0; // calls not answered yet
     };
     bool connectService();
-    void replied(int channel, quint64 serial, const QString &sender, uint id);
+    void replied(int channel, quint64 serial, const Id &id);
     void closeUnwanted(Notice &notice);
-    void forget(uint id);
+    void forget(const std::function<bool(const Id &)> &gone);
     bool isShown(uint id) const;
 
     OrgFreedesktopNotificationsInterface *m_service = nullptr;
+    QDBusServiceWatcher *m_owners = nullptr; // the connections that hold open ids
     std::vector<Notice> m_notices;
     quint64 m_serial = 0;
-    QSet<QString> m_formerOwners; // unique names that have given the service's name up
 };

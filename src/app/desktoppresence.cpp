@@ -1,22 +1,24 @@
 // SPDX-FileCopyrightText: 2026 Kestrune
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-#include "runoutalerts.h"
+#include "desktoppresence.h"
 
 #include "channelbank.h"
 #include "launcherentry.h"
 #include "notifier.h"
+#include "suspendinhibitor.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QWidget>
 
-RunOutAlerts::RunOutAlerts(ChannelBank &bank, QWidget *window)
+DesktopPresence::DesktopPresence(ChannelBank &bank, QWidget *window)
     : QObject(window)
     , m_bank(bank)
     , m_window(window)
     , m_notifier(new Notifier(ChannelBank::Count, this))
     , m_launcherEntry(new LauncherEntry(this))
+    , m_inhibitor(new SuspendInhibitor(this))
 {
     for (int n = 1; n <= ChannelBank::Count; ++n) {
         Channel *channel = &bank.channel(n);
@@ -31,6 +33,7 @@ RunOutAlerts::RunOutAlerts(ChannelBank &bank, QWidget *window)
         connect(channel, &Channel::runningChanged, this, [this, n](bool running) {
             if (running)
                 m_notifier->withdraw(n);
+            m_inhibitor->setRunning(m_bank.runningCount());
         });
         connect(channel, &Channel::ranOut, this, [this, n] { ranOut(n); });
     }
@@ -41,9 +44,11 @@ RunOutAlerts::RunOutAlerts(ChannelBank &bank, QWidget *window)
         m_window->activateWindow();
     });
     window->installEventFilter(this);
+    // Exit and the close box end the program with channels still running.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { m_inhibitor->setRunning(0); });
 }
 
-void RunOutAlerts::ranOut(int channel)
+void DesktopPresence::ranOut(int channel)
 {
     const QString words = QStringLiteral("Channel %1 has run out").arg(channel);
     QApplication::alert(m_window);
@@ -58,12 +63,12 @@ void RunOutAlerts::ranOut(int channel)
 #endif
 }
 
-void RunOutAlerts::showCount()
+void DesktopPresence::showCount()
 {
     m_launcherEntry->show(m_bank.runOutCount(), m_urgent);
 }
 
-bool RunOutAlerts::eventFilter(QObject *watched, QEvent *event)
+bool DesktopPresence::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window && event->type() == QEvent::ActivationChange
         && m_window->isActiveWindow() && m_urgent) {
