@@ -4,6 +4,7 @@
 #include "frmtb.h"
 
 #include "desktoppresence.h"
+#include "formlayout.h"
 #include "handlerframe.h"
 #include "levellook.h"
 #include "systembeep.h"
@@ -16,53 +17,9 @@
 #include <QLabel>
 #include <QPushButton>
 
+using namespace FormLayout;
+
 namespace {
-
-// Geometry in pixels at 96 dpi. Channel n stands in row (n - 1) / 7 and column (n - 1) % 7 of a
-// grid of 88 x 120 px cells; each cell is a column of four strips: name label, time label and the
-// two buttons.
-constexpr QSize ClientSize { 657, 374 };
-constexpr int Margin = 8;
-constexpr int Columns = 7;
-constexpr int ColumnPitch = 88;
-constexpr int RowPitch = 120;
-constexpr int ControlWidth = 81;
-
-struct Strip {
-    int top;
-    int height;
-};
-constexpr Strip NameStrip { 0, 17 };
-constexpr Strip TimeStrip { 24, 25 };
-constexpr Strip StartStopStrip { 56, 25 };
-constexpr Strip ResetStrip { 80, 33 };
-constexpr QRect MasterResetRect { 552, 256, ControlWidth, 41 };
-constexpr QRect ExitRect { 552, 296, ControlWidth, 57 };
-
-QRect cellRect(int channel, Strip strip)
-{
-    const int row = (channel - 1) / Columns;
-    const int column = (channel - 1) % Columns;
-    return { Margin + ColumnPitch * column, Margin + RowPitch * row + strip.top, ControlWidth,
-        strip.height };
-}
-
-// The window's face where it exists, else the installed sans-serif closest to it in metrics. Qt
-// takes the first of these families that is installed, without listing every font on the system.
-const QStringList FontFamilies { QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
-    QStringLiteral("Arimo") };
-
-enum class TextSize { Small = 11, Large = 13 }; // pixel heights of 8.25 pt and 9.75 pt
-
-QFont uiFont(TextSize size, bool bold)
-{
-    QFont font;
-    font.setFamilies(FontFamilies);
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(static_cast<int>(size));
-    font.setWeight(bold ? QFont::Bold : QFont::Normal);
-    return font;
-}
 
 // Object names and captions: a word followed by a number.
 QString numbered(const char *word, int number)
