@@ -6,6 +6,7 @@
 #include "desktopbus.h"
 #include "notificationsinterface.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 #include <algorithm>
@@ -42,16 +43,28 @@ bool Notifier::connectService()
         });
     connect(m_service, &OrgFreedesktopNotificationsInterface::NotificationClosed, this,
         [this](uint id) { forget([id](const Id &open) { return open.id == id; }); });
-    // The ids of a connection that has left the bus mean nothing any more. One that only gives
-    // the service's name up, and may take it back, still shows its notifications.
-    m_owners = new QDBusServiceWatcher(this);
-    m_owners->setConnection(bus);
-    m_owners->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
-    connect(
-        m_owners, &QDBusServiceWatcher::serviceUnregistered, this, [this](const QString &owner) {
-            m_owners->removeWatchedService(owner);
-            forget([&owner](const Id &open) { return open.owner == owner; });
+    // Which connection owns the service's name, so that every id is known by the connection
+    // that handed it out (a reply does not say so on every Qt): asked once, then followed. The
+    // ids of a connection that has left the bus mean nothing any more; one that only gives the
+    // name up, and may take it back, still shows its notifications.
+    m_watcher = new QDBusServiceWatcher(name, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+        [this, name](const QString &service, const QString &, const QString &owner) {
+            if (service == name) {
+                m_owner = owner;
+            } else if (owner.isEmpty()) {
+                m_watcher->removeWatchedService(service);
+                forget([&service](const Id &open) { return open.owner == service; });
+            }
         });
+    auto *asked = new QDBusPendingCallWatcher(
+        bus.interface()->asyncCall(QStringLiteral("GetNameOwner"), name), this);
+    connect(asked, &QDBusPendingCallWatcher::finished, this, [this, asked] {
+        asked->deleteLater();
+        const QDBusPendingReply<QString> reply = *asked;
+        if (reply.isValid() && m_owner.isEmpty())
+            m_owner = reply.value();
+    });
     return true;
 }
 
@@ -73,10 +86,14 @@ void Notifier::notify(int channel, const QString &words)
                 { QStringLiteral("suppress-sound"), true } },
             0),
         this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [=, this] {
+    // The call goes to whoever owns the name when it arrives, which is the owner known now; where
+    // none is known yet, the service is being started for it, and its owner is known before its
+    // answer comes.
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [=, this, owner = m_owner] {
         watcher->deleteLater();
         const QDBusPendingReply<uint> reply = *watcher;
-        replied(channel, serial, { reply.reply().service(), reply.isError() ? 0 : reply.value() });
+        replied(channel, serial,
+            { owner.isEmpty() ? m_owner : owner, reply.isError() ? 0 : reply.value() });
     });
 }
 
@@ -87,8 +104,8 @@ void Notifier::replied(int channel, quint64 serial, const Id &id)
     if (id.id != 0) {
         if (std::find(notice.open.begin(), notice.open.end(), id) == notice.open.end())
             notice.open.push_back(id);
-        if (!m_owners->watchedServices().contains(id.owner))
-            m_owners->addWatchedService(id.owner);
+        if (!id.owner.isEmpty() && !m_watcher->watchedServices().contains(id.owner))
+            m_watcher->addWatchedService(id.owner);
         if (serial == notice.latest && notice.wanted)
             notice.shown = id;
     }
@@ -111,7 +128,8 @@ void Notifier::closeUnwanted(Notice &notice)
         return;
     for (const Id &id : notice.open) {
         if (id != notice.shown) {
-            QDBusMessage close = QDBusMessage::createMethodCall(id.owner, m_service->path(),
+            QDBusMessage close = QDBusMessage::createMethodCall(
+                id.owner.isEmpty() ? m_service->service() : id.owner, m_service->path(),
                 m_service->interface(), QStringLiteral("CloseNotification"));
             m_service->connection().send(close << id.id);
         }

@@ -31,7 +31,7 @@ signals:
     void activated();
 
 private:
-    // An id, with the unique name of the connection that handed it out.
+    // An id, with the unique name of the connection that handed it out (empty where unknown).
     struct Id {
         QString owner;
         uint id = 0;
@@ -51,7 +51,8 @@ private:
     bool isShown(uint id) const;
 
     OrgFreedesktopNotificationsInterface *m_service = nullptr;
-    QDBusServiceWatcher *m_owners = nullptr; // the connections that hold open ids
+    QDBusServiceWatcher *m_watcher = nullptr; // the service's name and the holders of open ids
+    QString m_owner; // the unique name that owns the service's name, where known
     std::vector<Notice> m_notices;
     quint64 m_serial = 0;
 };

@@ -40,20 +40,16 @@ bool SuspendInhibitor::connectBus()
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    m_watcher = new QDBusServiceWatcher(Portal, bus,
-        QDBusServiceWatcher::WatchForRegistration | QDBusServiceWatcher::WatchForUnregistration,
-        this);
+    m_watcher
+        = new QDBusServiceWatcher(Portal, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
     m_watcher->addWatchedService(PowerManager);
-    // A service that comes (back) is asked while channels run; a request goes with its holder.
-    connect(m_watcher, &QDBusServiceWatcher::serviceRegistered, this,
-        [this] { setRunning(m_running); });
-    connect(
-        m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, [this](const QString &name) {
-            if (m_held && m_held->owner == name) {
-                m_watcher->removeWatchedService(name);
+    // A request goes with the service that granted it; a service that comes (back) is asked
+    // while channels run.
+    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+        [this](const QString &service, const QString &oldOwner) {
+            if (m_held && m_held->service == service && !oldOwner.isEmpty())
                 m_held.reset();
-                setRunning(m_running);
-            }
+            setRunning(m_running);
         });
     return true;
 }
@@ -82,7 +78,7 @@ void SuspendInhibitor::request()
         }
         call(powerManager, [this](const QDBusMessage &reply) {
             if (reply.type() == QDBusMessage::ReplyMessage)
-                granted({ reply.service(), {}, reply.arguments().value(0).toUInt() });
+                granted({ PowerManager, {}, reply.arguments().value(0).toUInt() });
             else
                 m_pending = false; // neither service: asked again when one comes
         });
@@ -110,16 +106,14 @@ void SuspendInhibitor::granted(const Held &held)
         return;
     }
     m_held = held;
-    m_watcher->addWatchedService(held.owner);
 }
 
 void SuspendInhibitor::release(const Held &held)
 {
-    m_watcher->removeWatchedService(held.owner);
-    QDBusMessage end = QDBusMessage::createMethodCall(held.owner, held.handle,
+    QDBusMessage end = QDBusMessage::createMethodCall(held.service, held.handle,
         QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Close"));
     if (held.handle.isEmpty()) {
-        end = QDBusMessage::createMethodCall(held.owner,
+        end = QDBusMessage::createMethodCall(held.service,
             QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"),
             QStringLiteral("org.freedesktop.PowerManagement.Inhibit"), QStringLiteral("UnInhibit"));
         end << held.cookie;

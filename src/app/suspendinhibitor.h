@@ -16,8 +16,8 @@ class QDBusServiceWatcher;
 // alone, so the screen still blanks and locks as the user set it) or, where the portal is missing
 // or refuses, through the power manager (org.freedesktop.PowerManagement.Inhibit). It holds one
 // request however many channels run. No call waits, nothing is printed where neither service is,
-// the bus is not touched before the first request, and a request whose service leaves the bus is
-// made again, to whoever comes back, while channels still run.
+// the bus is not touched before the first request, and a request whose service goes away is made
+// again, to whichever comes back, while channels still run.
 class SuspendInhibitor : public QObject {
     Q_OBJECT
 public:
@@ -27,10 +27,10 @@ public:
     void setRunning(int running);
 
 private:
-    // A granted request: the unique name that holds it, and the portal's request handle or the
-    // power manager's cookie.
+    // A granted request: the service that holds it, and the portal's request handle or the power
+    // manager's cookie.
     struct Held {
-        QString owner;
+        QString service;
         QString handle;
         uint cookie = 0;
     };
