@@ -72,8 +72,7 @@ void SuspendInhibitor::request()
     powerManager << QStringLiteral(TEMBRIK_APP_NAME) << reason;
     call(portal, [this, powerManager](const QDBusMessage &reply) {
         if (reply.type() == QDBusMessage::ReplyMessage) {
-            granted(
-                { reply.service(), reply.arguments().value(0).value<QDBusObjectPath>().path() });
+            granted({ Portal, reply.arguments().value(0).value<QDBusObjectPath>().path() });
             return;
         }
         call(powerManager, [this](const QDBusMessage &reply) {
