@@ -39,7 +39,6 @@ DesktopPresence::DesktopPresence(ChannelBank &bank, QWidget *window)
     }
     connect(m_notifier, &Notifier::activated, this, [this] {
         m_window->setWindowState(m_window->windowState() & ~Qt::WindowMinimized);
-        m_window->show();
         m_window->raise();
         m_window->activateWindow();
     });
