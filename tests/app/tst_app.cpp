@@ -391,6 +391,7 @@ private slots:
         service.answer(server);
         QTRY_COMPARE(service.calls.size(), 3);
         runOut(3), c.button[5]->click(); // reset while the call is on its way
+        QTRY_COMPARE(service.calls.size(), 4);
         service.answer(server);
         QTRY_COMPARE(service.calls.size(), 5);
         // Neither a superseded nor a withdrawn notification, nor another action, does anything.
