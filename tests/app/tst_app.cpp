@@ -83,9 +83,9 @@ const std::array Warnings
 } // namespace
 
 // The desktop's services, played by the test on its private session bus: every call they get is
-// logged as its member and arguments. Notify is answered when the test says, latest call first,
-// as a service may; the portal and the power manager answer Inhibit at once, the portal with an
-// error while it refuses.
+// logged as its member and arguments, and a notification's closing with the connection it went to.
+// Notify is answered when the test says, latest call first, as a service may; the portal and the
+// power manager answer Inhibit at once, the portal with an error while it refuses.
 class StandIn : public QDBusVirtualObject {
     Q_OBJECT
 public:
@@ -105,6 +105,8 @@ public:
                     ? argument.toStringList().join(u',')
                     : argument.toString());
         }
+        if (call.member() == u"CloseNotification")
+            words << u"at"_s << bus.name();
         calls << words.join(u' ');
         const bool portal = call.path().contains(u"portal");
         if (call.member() == u"Notify")
@@ -133,13 +135,12 @@ public slots:
 const QString Notifications = u"org.freedesktop.Notifications"_s,
               Portal = u"org.freedesktop.portal.Desktop"_s,
               PowerManager = u"org.freedesktop.PowerManagement"_s;
-// A connection of the test's own to the session bus, where the stand-in serves these names.
-QDBusConnection serve(const QString &connection, StandIn &service, const QStringList &names)
+// A connection of the test's own to the session bus, where the stand-in serves this name.
+QDBusConnection serve(const QString &connection, StandIn &service, const QString &name)
 {
     QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connection);
     bus.registerVirtualObject(u"/org/freedesktop"_s, &service, QDBusConnection::SubPath);
-    for (const QString &name : names)
-        bus.registerService(name);
+    bus.registerService(name);
     return bus;
 }
 // Returns once the program has heard all that the service said before: a round trip of the
@@ -154,11 +155,7 @@ void settle(QDBusConnection service)
 class tst_App : public QObject {
     Q_OBJECT
 
-    const QPalette m_palette = QApplication::palette();
-
 private slots:
-    void cleanup() { QApplication::setPalette(m_palette); }
-
     // The window and a model take the same random clicks, timer events, set-time calls and leaps
     // of the clock (as a stalled or sleeping computer sees it; a timer event then brings every
     // tick that fell due) and must agree after every step; now and then the bell fails, which
@@ -233,8 +230,7 @@ private slots:
                 Model &m = model[n];
                 if (!m.running)
                     continue;
-                event = named("timer event ", n + 1);
-                bellFails = random.bounded(8) == 0;
+                event = named("timer event ", n + 1), bellFails = random.bounded(8) == 0;
                 bool failed = false;
                 for (const qint64 due = std::max(m.ticks + 1, hours - m.started);
                      m.ticks < due && m.running && !failed; ++m.ticks) {
@@ -360,7 +356,7 @@ private slots:
     void notifies()
     {
         StandIn service;
-        auto server = serve(u"first"_s, service, { Notifications });
+        auto server = serve(u"first"_s, service, Notifications);
         QVERIFY(server.connect({}, {}, u"com.canonical.Unity.LauncherEntry"_s, u"Update"_s,
             &service, SLOT(Update(QString, QVariantMap))));
         const auto say = [&](const QString &member, const QVariantList &arguments) {
@@ -423,20 +419,23 @@ private slots:
         service.answer(server);
         // The name passes to another owner; the first still shows its notification.
         QVERIFY(server.unregisterService(Notifications));
-        auto second = serve(u"second"_s, service, { Notifications });
+        auto other = serve(u"other"_s, service, Notifications);
         settle(server);
         runOut(3);
+        QTRY_COMPARE(service.calls.size(), 10);
+        service.answer(other), c.button[5]->click();
         const QString notify
             = u"Notify Tembrik Timer 0 %1 Channel %2 has run out  default,Show %1 true 0"_s.arg(
-                QStringLiteral(TEMBRIK_APP_ID));
+                QStringLiteral(TEMBRIK_APP_ID)),
+            close = u"CloseNotification %1 at first"_s;
         QTRY_COMPARE(service.calls,
-            QStringList({ notify.arg(7), notify.arg(7), u"CloseNotification 102"_s, notify.arg(3),
-                u"CloseNotification 103"_s, notify.arg(3), u"CloseNotification 104"_s,
-                notify.arg(3), u"CloseNotification 105"_s, notify.arg(3) }));
+            QStringList({ notify.arg(7), notify.arg(7), close.arg(102), notify.arg(3),
+                close.arg(103), notify.arg(3), close.arg(104), notify.arg(3), close.arg(105),
+                notify.arg(3), u"CloseNotification 106 at other"_s }));
         // The dock's count, whether it shows, and the urgent mark.
         QCOMPARE(service.dock.join(u',').remove(u"application://" TEMBRIK_APP_ID ".desktop "_s),
             u"1 true false,2 true true,1 true true,2 true true,1 true true,2 true true,1 true true,"
-            "1 true false,0 false false,1 true true,0 false true,1 true true"_s);
+            "1 true false,0 false false,1 true true,0 false true,1 true true,0 false true"_s);
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
         QCOMPARE(spoken, QStringList { u"Channel 3 has run out1"_s });
 #endif
@@ -447,23 +446,24 @@ private slots:
     void answersLate()
     {
         StandIn service;
-        auto server = serve(u"slow"_s, service, { Notifications });
+        auto server = serve(u"other"_s, service, Notifications);
         frmTB window(1ms, [] {});
         const Controls c(window);
         window.SetTime(0, 0, 0, 0), c.button[1]->click();
         QTRY_COMPARE(service.calls.size(), 1);
         c.button[2]->click(), QTest::qWait(26000), service.answer(server);
-        QTRY_COMPARE(service.calls.value(1), u"CloseNotification 101"_s);
+        QTRY_COMPARE(service.calls.value(1), u"CloseNotification 101 at other"_s);
     }
 
     // While any channel runs the program holds one request that the computer not suspend: from
     // the desktop portal, else from the power manager where the portal refuses or is missing, or
     // from whichever comes back after the holder left the bus. It is released when the last
-    // channel stops, by Start/Stop, a run-out or Master Reset, also when it was granted late.
+    // channel stops, by Start/Stop, a run-out or Master Reset, also when it was granted late, and
+    // by Exit.
     void keepsAwake()
     {
         StandIn service;
-        auto bus = serve(u"power"_s, service, { Portal });
+        auto bus = serve(u"power"_s, service, Portal);
         frmTB window(1h, [] {});
         const Controls c(window);
         const auto click = [&](std::initializer_list<int> buttons, int calls) {
@@ -472,24 +472,27 @@ private slots:
             QTRY_COMPARE(service.calls.size(), calls);
         };
         click({ 1, 3, 1 }, 1), click({ 3 }, 2); // two starts, two stops
-        window.SetTime3(0, 0, 0, 0);
-        click({ 6 }, 2), c.timeout(3); // runs out before the answer comes
+        window.SetTime3(0, 0, 0, 0), click({ 6 }, 2), c.timeout(3); // runs out before the answer
         QTRY_COMPARE(service.calls.size(), 4);
         click({ 8, 10, 41 }, 6); // Master Reset
         service.refuse = true, bus.registerService(PowerManager);
-        click({ 1 }, 8), click({ 1 }, 9);
-        click({ 1, 3 }, 11);
+        click({ 1 }, 8), click({ 1 }, 9), click({ 1, 3 }, 11);
         QDBusConnection::disconnectFromBus(u"power"_s), bus = QDBusConnection(u"gone"_s);
         QTRY_VERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(PowerManager));
-        bus = serve(u"again"_s, service, { PowerManager }); // the holder left; the portal too
+        bus = serve(u"again"_s, service, PowerManager); // the holder left; the portal too
         QTRY_COMPARE(service.calls.size(), 12);
         click({ 1, 3 }, 13);
+        click({ 1 }, 14); // and Exit while it runs
+        QTimer::singleShot(0, c.button[42], &QPushButton::click);
+        QCOMPARE(QApplication::exec(), 0);
+        QTRY_COMPARE(service.calls.size(), 15);
         const QString portal = u"Inhibit  4 %1 counting down"_s, one = u"1 channel is"_s,
                       manager = u"Inhibit Tembrik Timer %1 counting down"_s;
         QCOMPARE(service.calls,
             QStringList({ portal.arg(one), u"Close"_s, portal.arg(one), u"Close"_s, portal.arg(one),
                 u"Close"_s, portal.arg(one), manager.arg(one), u"UnInhibit 7"_s, portal.arg(one),
-                manager.arg(one), manager.arg(u"2 channels are"_s), u"UnInhibit 7"_s }));
+                manager.arg(one), manager.arg(u"2 channels are"_s), u"UnInhibit 7"_s,
+                manager.arg(one), u"UnInhibit 7"_s }));
     }
 
     // Where the desktop's bell cannot play, the toolkit's beep sounds instead, and only there.
