@@ -62,7 +62,7 @@ bool Notifier::connectService()
     connect(asked, &QDBusPendingCallWatcher::finished, this, [this, asked] {
         asked->deleteLater();
         const QDBusPendingReply<QString> reply = *asked;
-        if (reply.isValid() && m_owner.isEmpty())
+        if (reply.isValid()) // newer than any change heard before it
             m_owner = reply.value();
     });
     return true;
