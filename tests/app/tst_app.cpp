@@ -242,7 +242,7 @@ private slots:
                         qPrintable(named("frmTB.Timer", n + 1) + u"_Timer: no sound"_s));
                 c.timeout(n + 1);
             } else if (kind < 75) {
-                hours += random.bounded(1, random.bounded(8) ? 30 : 3000);
+                hours += random.bounded(1, random.bounded(8) ? 30 : 1000);
                 event = u"clock at %1 h"_s.arg(hours);
             } else if (kind < 80) {
                 const int minutes = argument(600, { 0, 5, 20 }), tens = argument(3400, { 0, 1, 2 });
