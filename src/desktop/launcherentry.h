@@ -6,8 +6,10 @@
 #include <QObject>
 
 // The program's entry in docks and task managers (com.canonical.Unity.LauncherEntry on the
-// session bus): a count on its icon and an urgent mark. It signals only when either changes, so a
-// program whose channels never run out never touches the bus, and it never waits.
+// session bus): a count on its icon and an urgent mark. It signals once for all the changes of
+// one turn of the event loop (Master Reset's twenty make one), and only where they change what
+// the dock shows, so a program whose channels never run out never touches the bus. It never
+// waits.
 class LauncherEntry : public QObject {
     Q_OBJECT
 public:
@@ -17,6 +19,13 @@ public:
     void show(int count, bool urgent);
 
 private:
-    int m_count = 0;
-    bool m_urgent = false;
+    struct Shown {
+        int count = 0;
+        bool urgent = false;
+        bool operator==(const Shown &) const = default;
+    };
+    void update();
+
+    Shown m_wanted, m_shown;
+    bool m_due = false; // an update is due at the end of this turn
 };

@@ -5,17 +5,17 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <vector>
 
-class OrgFreedesktopNotificationsInterface;
-class QDBusServiceWatcher;
+class BusService;
+class QDBusMessage;
 
 // Tells the desktop which channel has run out, through its notification service
 // (org.freedesktop.Notifications on the session bus). No call waits for the service: without one,
-// or with a slow one, the program goes on at once and prints nothing. Every id that the service
-// hands back is closed, at the connection that handed it out, once its notification is no longer
-// wanted, and forgotten once the service says it closed it or that connection leaves the bus.
+// or with a slow one, the program goes on at once and prints nothing. An id is known by the
+// connection that handed it out, in everything: every id is closed there once its notification
+// is no longer wanted (an id that comes late, when it comes), and only that connection can say
+// that it closed it or that the user chose it.
 class Notifier : public QObject {
     Q_OBJECT
 public:
@@ -30,8 +30,12 @@ signals:
     // The user chose the default action of a notification on show.
     void activated();
 
+private slots:
+    // NotificationClosed, ActionInvoked and ActivationToken, from whichever connection.
+    void heard(const QDBusMessage &signal);
+
 private:
-    // An id, with the unique name of the connection that handed it out (empty where unknown).
+    // An id, with the unique name of the connection that handed it out.
     struct Id {
         QString owner;
         uint id = 0;
@@ -39,20 +43,13 @@ private:
     };
     struct Notice {
         bool wanted = false; // the channel ran out and was not started or reset since
-        Id shown; // the notification that stands for it, or id 0
-        std::vector<Id> open; // every id of this channel's that the service may still show
         quint64 latest = 0; // the serial of its latest Notify call
-        int pending = 0; // calls not answered yet
+        Id shown; // the notification that stands for it, or id 0
     };
-    bool connectService();
-    void replied(int channel, quint64 serial, const Id &id);
-    void closeUnwanted(Notice &notice);
-    void forget(const std::function<bool(const Id &)> &gone);
-    bool isShown(uint id) const;
+    void close(const Id &id);
 
-    OrgFreedesktopNotificationsInterface *m_service = nullptr;
-    QDBusServiceWatcher *m_watcher = nullptr; // the service's name and the holders of open ids
-    QString m_owner; // the unique name that owns the service's name, where known
+    BusService *const m_service;
     std::vector<Notice> m_notices;
     quint64 m_serial = 0;
+    bool m_listening = false;
 };

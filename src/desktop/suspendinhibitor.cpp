@@ -3,119 +3,172 @@
 
 #include "suspendinhibitor.h"
 
-#include "desktopbus.h"
+#include "busservice.h"
+#include "sessionbus.h"
 
-#include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
-#include <QDBusPendingReply>
-#include <QDBusServiceWatcher>
+#include <QTimer>
 
 namespace {
 
-const QString Portal = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString PowerManager = QStringLiteral("org.freedesktop.PowerManagement");
 constexpr uint SuspendFlag = 4; // never 8, idle: the screen saver stays the user's
+const QString Request = QStringLiteral("org.freedesktop.portal.Request");
 
 } // namespace
+
+SuspendInhibitor::SuspendInhibitor(QObject *parent, std::chrono::milliseconds patience)
+    : QObject(parent)
+    , m_patience(patience)
+    , m_ways { new BusService(QStringLiteral("org.freedesktop.portal.Desktop"),
+                   QStringLiteral("/org/freedesktop/portal/desktop"),
+                   QStringLiteral("org.freedesktop.portal.Inhibit"), this),
+        new BusService(QStringLiteral("org.gnome.SessionManager"),
+            QStringLiteral("/org/gnome/SessionManager"), QStringLiteral("org.gnome.SessionManager"),
+            this),
+        new BusService(QStringLiteral("org.freedesktop.PowerManagement"),
+            QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"),
+            QStringLiteral("org.freedesktop.PowerManagement.Inhibit"), this) }
+{
+    // When the name leaves the connection that granted the request, the request is released
+    // there, whether that connection stays on the bus or not, and the ways are asked again while
+    // channels run; so they are when a way comes (back) and none holds the request.
+    for (const Way way : { Portal, SessionManager, PowerManager }) {
+        connect(m_ways[way], &BusService::ownerChanged, this, [this, way](const QString &from) {
+            if (m_held && m_held->way == way && m_held->owner == from)
+                release(*std::exchange(m_held, std::nullopt));
+            setRunning(m_running);
+        });
+    }
+}
 
 void SuspendInhibitor::setRunning(int running)
 {
     m_running = running;
-    if (running > 0 && !m_held && !m_pending) {
-        request();
-    } else if (running == 0 && m_held) {
-        release(*m_held);
-        m_held.reset();
-    }
+    if (running > 0 && !m_held && m_asking == 0)
+        ask(Portal);
+    else if (running == 0 && m_held)
+        release(*std::exchange(m_held, std::nullopt));
 }
 
-// The bus is reached only when there is something to ask, so a program whose channels never run
-// never touches it.
-bool SuspendInhibitor::connectBus()
+void SuspendInhibitor::ask(Way way)
 {
-    if (m_watcher)
-        return true;
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
-        return false;
-    m_watcher
-        = new QDBusServiceWatcher(Portal, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
-    m_watcher->addWatchedService(PowerManager);
-    // A request goes with the service that granted it; a service that comes (back) is asked
-    // while channels run.
-    connect(m_watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
-        [this](const QString &service, const QString &oldOwner) {
-            if (m_held && m_held->service == service && !oldOwner.isEmpty())
-                m_held.reset();
-            setRunning(m_running);
-        });
-    return true;
-}
-
-void SuspendInhibitor::request()
-{
-    if (!connectBus())
-        return;
-    m_pending = true;
+    const quint64 serial = m_asking = ++m_serial;
+    QTimer::singleShot(m_patience, this, [this, serial, way] { refused(serial, way); });
     const QString reason = m_running == 1
         ? QStringLiteral("1 channel is counting down")
         : QStringLiteral("%1 channels are counting down").arg(m_running);
-    QDBusMessage portal
-        = QDBusMessage::createMethodCall(Portal, QStringLiteral("/org/freedesktop/portal/desktop"),
-            QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"));
-    portal << QString() << SuspendFlag << QVariantMap { { QStringLiteral("reason"), reason } };
-    QDBusMessage powerManager = QDBusMessage::createMethodCall(PowerManager,
-        QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"),
-        QStringLiteral("org.freedesktop.PowerManagement.Inhibit"), QStringLiteral("Inhibit"));
-    powerManager << QStringLiteral(TEMBRIK_APP_NAME) << reason;
-    call(portal, [this, powerManager](const QDBusMessage &reply) {
-        if (reply.type() == QDBusMessage::ReplyMessage) {
-            granted({ Portal, reply.arguments().value(0).value<QDBusObjectPath>().path() });
-            return;
-        }
-        call(powerManager, [this](const QDBusMessage &reply) {
-            if (reply.type() == QDBusMessage::ReplyMessage)
-                granted({ PowerManager, {}, reply.arguments().value(0).toUInt() });
-            else
-                m_pending = false; // neither service: asked again when one comes
+    const auto cookie = [this, serial, way](const QDBusMessage &reply, const QString &from) {
+        if (reply.signature() == u"u")
+            granted(serial, { way, from, {}, reply.arguments().value(0).toUInt() });
+        else
+            refused(serial, way);
+    };
+    switch (way) {
+    case Portal:
+        SessionBus::reach(this, [this, serial, reason](QDBusConnection bus) {
+            // The portal's reply is only the request's handle; its answer comes later, as a
+            // Response there. The token fixes the handle in advance, and the Response is listened
+            // for before the call can be answered.
+            if (!std::exchange(m_listening, true)) {
+                bus.connect({}, {}, Request, QStringLiteral("Response"), this,
+                    SLOT(responded(QDBusMessage)));
+            }
+            const QString token = QStringLiteral("tembrik%1").arg(serial);
+            const QString handle = QStringLiteral("/org/freedesktop/portal/desktop/request/")
+                + bus.baseService().sliced(1).replace(u'.', u'_') + u'/' + token;
+            m_awaited.insert_or_assign(handle, Awaited { serial, {}, {} });
+            m_ways[Portal]->call(QStringLiteral("Inhibit"),
+                { QString(), SuspendFlag,
+                    QVariantMap { { QStringLiteral("handle_token"), token },
+                        { QStringLiteral("reason"), reason } } },
+                [this, serial, handle](const QDBusMessage &reply, const QString &from) {
+                    auto awaited = m_awaited.extract(handle);
+                    if (awaited.empty() || reply.signature() != u"o") {
+                        refused(serial, Portal);
+                        return;
+                    }
+                    // A portal older than the token names a handle of its own.
+                    awaited.key() = reply.arguments().value(0).value<QDBusObjectPath>().path();
+                    awaited.mapped().owner = from;
+                    const auto early = awaited.mapped().early;
+                    const QString given = awaited.key();
+                    m_awaited.insert(std::move(awaited));
+                    if (early)
+                        answered(given, early->first, early->second);
+                });
         });
-    });
+        break;
+    case SessionManager:
+        m_ways[way]->call(QStringLiteral("Inhibit"),
+            { QStringLiteral(TEMBRIK_APP_ID), 0u, reason, SuspendFlag }, cookie);
+        break;
+    case PowerManager:
+        m_ways[way]->call(
+            QStringLiteral("Inhibit"), { QStringLiteral(TEMBRIK_APP_NAME), reason }, cookie);
+        break;
+    case WayCount:
+        break;
+    }
 }
 
-void SuspendInhibitor::call(
-    const QDBusMessage &message, std::function<void(const QDBusMessage &)> answered)
+void SuspendInhibitor::responded(const QDBusMessage &response)
 {
-    auto *watcher = new QDBusPendingCallWatcher(
-        QDBusConnection::sessionBus().asyncCall(message, DesktopCallTimeout), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-        [watcher, answered = std::move(answered)] {
-            watcher->deleteLater();
-            answered(watcher->reply());
-        });
+    const QVariant code = response.arguments().value(0);
+    answered(response.path(), response.service(),
+        code.metaType() == QMetaType::fromType<uint>() ? code.toUInt() : 2);
 }
 
-// An answer that comes after the last channel stopped is released at once.
-void SuspendInhibitor::granted(const Held &held)
+// A portal request's answer, believed only from the connection that took the request.
+void SuspendInhibitor::answered(const QString &handle, const QString &from, uint code)
 {
-    m_pending = false;
-    if (m_running == 0) {
-        release(held);
+    const auto awaited = m_awaited.find(handle);
+    if (awaited == m_awaited.end())
+        return;
+    if (awaited->second.owner.isEmpty()) {
+        awaited->second.early = { from, code }; // before the reply: kept for it
         return;
     }
-    m_held = held;
+    if (awaited->second.owner != from)
+        return;
+    const quint64 serial = awaited->second.serial;
+    m_awaited.erase(awaited);
+    if (code == 0)
+        granted(serial, { Portal, from, handle });
+    else
+        refused(serial, Portal);
 }
 
-void SuspendInhibitor::release(const Held &held)
+// The first grant is held while channels run; any other, and one that comes after the last
+// stop, is released at once.
+void SuspendInhibitor::granted(quint64 serial, const Grant &grant)
 {
-    QDBusMessage end = QDBusMessage::createMethodCall(held.service, held.handle,
-        QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Close"));
-    if (held.handle.isEmpty()) {
-        end = QDBusMessage::createMethodCall(held.service,
-            QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"),
-            QStringLiteral("org.freedesktop.PowerManagement.Inhibit"), QStringLiteral("UnInhibit"));
-        end << held.cookie;
+    if (m_asking == serial)
+        m_asking = 0;
+    if (m_running > 0 && !m_held)
+        m_held = grant;
+    else
+        release(grant);
+}
+
+// A refusal, a wrong answer or the patience's end: the next way is asked, unless this request was
+// answered already or the next is asked already.
+void SuspendInhibitor::refused(quint64 serial, Way way)
+{
+    if (m_asking != serial)
+        return;
+    m_asking = 0;
+    if (m_running > 0 && way + 1 < WayCount)
+        ask(Way(way + 1));
+}
+
+void SuspendInhibitor::release(const Grant &grant)
+{
+    if (grant.way == Portal) {
+        m_ways[Portal]->send(grant.owner, QStringLiteral("Close"), {}, grant.handle, Request);
+    } else {
+        m_ways[grant.way]->send(grant.owner,
+            grant.way == SessionManager ? QStringLiteral("Uninhibit") : QStringLiteral("UnInhibit"),
+            { grant.cookie });
     }
-    QDBusConnection::sessionBus().send(end);
 }

@@ -5,43 +5,68 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
+#include <array>
+#include <chrono>
+#include <map>
 #include <optional>
 
+class BusService;
 class QDBusMessage;
-class QDBusServiceWatcher;
 
 // Asks the desktop not to suspend the computer on idle while channels count down, so that no
-// run-out is slept through: through the desktop portal (org.freedesktop.portal.Inhibit, "suspend"
-// alone, so the screen still blanks and locks as the user set it) or, where the portal is missing
-// or refuses, through the power manager (org.freedesktop.PowerManagement.Inhibit). It holds one
-// request however many channels run. No call waits, nothing is printed where neither service is,
-// the bus is not touched before the first request, and a request whose service goes away is made
-// again, to whichever comes back, while channels still run.
+// run-out is slept through. Desktops answer that wish in different ways, tried in turn: the
+// desktop portal (org.freedesktop.portal.Inhibit: GNOME, KDE Plasma), GNOME's session manager
+// interface (org.gnome.SessionManager: MATE, Cinnamon, GNOME without a portal) and the power
+// manager (org.freedesktop.PowerManagement.Inhibit: XFCE). Each is asked for "suspend" alone. A
+// way that refuses, answers wrongly or does not answer within the patience is passed over for the
+// next. One request is held however many channels run, and released where it was granted as soon
+// as none runs or its service's name changes owner; every other grant, however late, is released
+// at once. No call waits, nothing is printed where no service is, and the bus is not touched
+// before the first request.
 class SuspendInhibitor : public QObject {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    // How long a way may take to grant or refuse before the next is asked.
+    static constexpr std::chrono::milliseconds Patience { 3000 };
+
+    explicit SuspendInhibitor(QObject *parent, std::chrono::milliseconds patience = Patience);
 
     // Holds a request while running is above 0, releases it at 0.
     void setRunning(int running);
 
+private slots:
+    // A portal request's answer: granted at 0, refused otherwise.
+    void responded(const QDBusMessage &response);
+
 private:
-    // A granted request: the service that holds it, and the portal's request handle or the power
-    // manager's cookie.
-    struct Held {
-        QString service;
+    enum Way { Portal, SessionManager, PowerManager, WayCount };
+    // A request that a way granted: the connection that granted it, and the portal's request
+    // handle or the other ways' cookie.
+    struct Grant {
+        Way way;
+        QString owner;
         QString handle;
         uint cookie = 0;
     };
-    bool connectBus();
-    void request();
-    void call(const QDBusMessage &message, std::function<void(const QDBusMessage &)> answered);
-    void granted(const Held &held);
-    void release(const Held &held);
+    // A portal request whose answer has not come: its request, and where the reply came from
+    // (empty until it has come) or an answer that came before it.
+    struct Awaited {
+        quint64 serial;
+        QString owner;
+        std::optional<std::pair<QString, uint>> early;
+    };
+    void ask(Way way);
+    void granted(quint64 serial, const Grant &grant);
+    void refused(quint64 serial, Way way);
+    void answered(const QString &handle, const QString &from, uint code);
+    void release(const Grant &grant);
 
+    const std::chrono::milliseconds m_patience;
+    std::array<BusService *, WayCount> m_ways {};
     int m_running = 0;
-    bool m_pending = false; // a request is on its way
-    std::optional<Held> m_held;
-    QDBusServiceWatcher *m_watcher = nullptr;
+    std::optional<Grant> m_held;
+    quint64 m_asking = 0; // the request that the next way waits for, or 0
+    quint64 m_serial = 0;
+    std::map<QString, Awaited> m_awaited; // by request handle
+    bool m_listening = false;
 };

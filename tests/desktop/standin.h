@@ -1,0 +1,99 @@
+// SPDX-FileCopyrightText: 2026 Kestrune
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#pragma once
+
+#include <QtDBus>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+// The desktop's services, played by the test on its private session bus (dbus-run-session), each
+// name on a connection of its own: every call is logged as its member and arguments and the
+// connection it went to. A call is answered at once with the answer set for its path (an object
+// path stands for the portal request's handle), else held until the test answers it, latest
+// first, as a service may. The dock's side logs the launcher entry's updates.
+class StandIn : public QDBusVirtualObject {
+    Q_OBJECT
+public:
+    QStringList calls, dock;
+    QMap<QString, QVariant> answers; // by path
+    QList<std::pair<QDBusMessage, QDBusConnection>> held;
+    QString handle; // of the latest portal request
+
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &call, const QDBusConnection &bus) override
+    {
+        QStringList words { call.member() };
+        for (const QVariant &argument : call.arguments()) {
+            QVariantMap map = qdbus_cast<QVariantMap>(argument);
+            map.remove(u"handle_token"_s); // the portal's; its handle is kept below
+            words << (argument.metaType() == QMetaType::fromType<QDBusArgument>()
+                    ? QVariant(map.values()).toStringList().join(u' ')
+                    : argument.typeId() == QMetaType::QStringList
+                    ? argument.toStringList().join(u',')
+                    : argument.toString());
+        }
+        calls << words.join(u' ') + u" @"_s + bus.name();
+        QVariant answer = answers.value(call.path());
+        if (call.path() == u"/org/freedesktop/portal/desktop") {
+            handle = u"/org/freedesktop/portal/desktop/request/%1/%2"_s.arg(
+                call.service().sliced(1).replace(u'.', u'_'),
+                qdbus_cast<QVariantMap>(call.arguments().value(2))
+                    .value(u"handle_token"_s)
+                    .toString());
+            if (answer.metaType() == QMetaType::fromType<QDBusObjectPath>())
+                answer = QVariant::fromValue(QDBusObjectPath(handle));
+        }
+        if (!call.isReplyRequired())
+            return true;
+        answer.isValid() ? void(bus.send(call.createReply(answer))) : held.append({ call, bus });
+        return true;
+    }
+    void answer(const QVariant &value)
+    {
+        auto [call, bus] = held.takeLast();
+        bus.send(call.createReply(value));
+    }
+    // The portal's answer to its latest request, from the given connection.
+    void respond(QDBusConnection bus, uint code)
+    {
+        QDBusMessage response = QDBusMessage::createSignal(
+            handle, u"org.freedesktop.portal.Request"_s, u"Response"_s);
+        bus.send(response << code << QVariantMap());
+    }
+
+public slots:
+    void Update(const QString &, const QVariantMap &entry)
+    {
+        dock << QVariant(entry.values()).toStringList().join(u' ');
+    }
+};
+
+// A connection of the test's own to the session bus, where the stand-in serves this name; all
+// of them leave the bus at the end of each test function.
+inline QStringList served;
+inline QDBusConnection serve(const QString &connection, StandIn &service, const QString &name = {})
+{
+    served << connection;
+    QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connection);
+    bus.registerVirtualObject(u"/"_s, &service, QDBusConnection::SubPath);
+    if (!name.isEmpty())
+        bus.registerService(name);
+    return bus;
+}
+
+// Returns once the program has heard all that this connection said before: a round trip of the
+// connection to the bus, then one of the program's.
+inline void settle(QDBusConnection from)
+{
+    from.interface()->isServiceRegistered(u"org.example.Sync"_s);
+    QDBusConnection::sessionBus().interface()->isServiceRegistered(u"org.example.Sync"_s);
+    QCoreApplication::processEvents();
+}
+
+inline void leave()
+{
+    for (const QString &connection : std::exchange(served, {}))
+        QDBusConnection::disconnectFromBus(connection);
+}

@@ -1,0 +1,177 @@
+// SPDX-FileCopyrightText: 2026 Kestrune
+// SPDX-License-Identifier: GPL-3.0-or-later
+
+#include "desktop/standin.h"
+#include "notifier.h"
+#include "suspendinhibitor.h"
+
+using namespace std::chrono_literals;
+
+const QString Notifications = u"org.freedesktop.Notifications"_s,
+              Portal = u"org.freedesktop.portal.Desktop"_s,
+              SessionManager = u"org.gnome.SessionManager"_s,
+              PowerManager = u"org.freedesktop.PowerManagement"_s;
+
+// What the program says to the desktop's services, on a session bus of the test's own where the
+// test plays the services. Each call is checked with the connection it went to, in order.
+class tst_Desktop : public QObject {
+    Q_OBJECT
+
+    StandIn s;
+    QStringList log; // the calls that the services must have had so far
+    void expect(const QStringList &more)
+    {
+        log << more;
+        QTRY_COMPARE(s.calls, log);
+    }
+
+private slots:
+    void init() { s.calls.clear(), s.answers.clear(), s.held.clear(), log.clear(); }
+    void cleanup() { leave(); }
+
+    // Every id is closed at the connection that handed it out when it is no longer wanted: one
+    // that comes after its notification was superseded or withdrawn, when it comes, while a call
+    // that is never answered holds back nothing else. Only that connection can say that the user
+    // closed the notification or chose it, also after the service's name has passed on.
+    void notifies()
+    {
+        auto first = serve(u"first"_s, s, Notifications), stranger = serve(u"stranger"_s, s);
+        Notifier notifier(20, nullptr);
+        QSignalSpy activated(&notifier, &Notifier::activated);
+        const auto notify = [&](int n) { notifier.notify(n, u"Channel %1 has run out"_s.arg(n)); };
+        const auto notice = [](int n, const char *at) {
+            return u"Notify Tembrik Timer 0 %1 Channel %2 has run out  default,Show %1 true 0 @%3"_s
+                .arg(QStringLiteral(TEMBRIK_APP_ID))
+                .arg(n)
+                .arg(QLatin1String(at));
+        };
+        const auto say = [](QDBusConnection from, const char *member, uint id, QVariant what) {
+            QDBusMessage signal = QDBusMessage::createSignal(
+                u"/org/freedesktop/Notifications"_s, Notifications, QLatin1String(member));
+            from.send(signal << id << what);
+        };
+        const QString close = u"CloseNotification %1 @%2"_s;
+
+        notify(7), notifier.withdraw(7), notify(7),
+            expect({ notice(7, "first"), notice(7, "first") });
+        s.answer(101u), s.answer(102u), expect({ close.arg(102).arg(u"first") });
+        notify(3), notifier.withdraw(3), expect({ notice(3, "first") });
+        s.answer(103u), expect({ close.arg(103).arg(u"first") });
+        notify(4), expect({ notice(4, "first") }); // never answered
+        notifier.withdraw(4), notify(4), expect({ notice(4, "first") });
+        s.answer(104u), notifier.withdraw(4), expect({ close.arg(104).arg(u"first") });
+
+        // Another connection, with a notification of its own under the same id, cannot choose
+        // or close ours; an action other than the default does nothing.
+        say(stranger, "ActivationToken", 101, u"stale"_s),
+            say(stranger, "ActionInvoked", 101, u"default"_s);
+        say(stranger, "NotificationClosed", 101, 2u), say(first, "ActionInvoked", 101, u"other"_s);
+        settle(stranger), settle(first);
+        QVERIFY(activated.isEmpty() && !qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
+        say(first, "ActivationToken", 101, u"token"_s),
+            say(first, "ActionInvoked", 101, u"default"_s);
+        QTRY_COMPARE(activated.size(), 1);
+        QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), "token");
+        // The service closed it: forgotten, and its action is gone too.
+        say(first, "NotificationClosed", 101, 2u), say(first, "ActionInvoked", 101, u"default"_s);
+        settle(first), notifier.withdraw(7);
+
+        // The name given up and taken back, then passed on while the first connection stays.
+        QVERIFY(first.unregisterService(Notifications) && first.registerService(Notifications));
+        notify(5), expect({ notice(5, "first") }), s.answer(105u);
+        QVERIFY(first.unregisterService(Notifications));
+        auto other = serve(u"other"_s, s, Notifications);
+        settle(other), notify(6), expect({ notice(6, "other") }), s.answer(106u);
+        notifier.withdraw(6), expect({ close.arg(106).arg(u"other") });
+        notifier.withdraw(5), expect({ close.arg(105).arg(u"first") });
+        QCOMPARE(activated.size(), 1);
+    }
+
+    // A service that answers only after QtDBus's usual call timeout of 25 s is still heard, and
+    // the notification that is no longer wanted by then is closed.
+    void answersLate()
+    {
+        auto other = serve(u"other"_s, s, Notifications);
+        Notifier notifier(20, nullptr);
+        notifier.notify(1, u"Channel 1 has run out"_s), notifier.withdraw(1);
+        QTRY_COMPARE(s.held.size(), 1);
+        QTest::qWait(26000), s.answer(101u);
+        QTRY_COMPARE(s.calls.value(1), u"CloseNotification 101 @other"_s);
+    }
+
+    // While channels run, one request that the computer not suspend: from the portal, whose
+    // answer comes as a Response after its reply; else from the session manager or the power
+    // manager, where the portal refuses, answers wrongly or not within the patience. It is
+    // released where it was granted: when no channel runs, also when the grant comes after the
+    // last stop (nothing is sent for a refusal that comes then), and when the name passes from
+    // the connection that granted it, which need not have left the bus; then, and when a
+    // service comes back, the ways are asked again. Any other grant is released at once.
+    void keepsAwake()
+    {
+        const QString portalPath = u"/org/freedesktop/portal/desktop"_s,
+                      sessionPath = u"/org/gnome/SessionManager"_s,
+                      powerPath = u"/org/freedesktop/PowerManagement/Inhibit"_s;
+        s.answers = { { portalPath, QVariant::fromValue(QDBusObjectPath()) }, { sessionPath, 9u },
+            { powerPath, 7u } };
+        auto portal = serve(u"portal"_s, s, Portal), stranger = serve(u"stranger"_s, s);
+        SuspendInhibitor inhibitor(nullptr), hasty(nullptr, 1ms);
+        const auto asked = [&](const char *at, int channels = 1) {
+            const QString reason
+                = channels == 1 ? u"1 channel is"_s : u"%1 channels are"_s.arg(channels);
+            if (at == std::string_view("portal"))
+                return u"Inhibit  4 %1 counting down @portal"_s.arg(reason);
+            if (at == std::string_view("session"))
+                return u"Inhibit %1 0 %2 counting down 4 @session"_s.arg(
+                    QStringLiteral(TEMBRIK_APP_ID), reason);
+            return u"Inhibit Tembrik Timer %1 counting down @%2"_s.arg(reason, QLatin1String(at));
+        };
+        const auto run = [&](int running) { inhibitor.setRunning(running); };
+
+        // Granted by the portal: two channels, one request, asked again after the name was given
+        // up and taken back; a Response from another connection counts for nothing.
+        run(1), expect({ asked("portal") }), s.respond(portal, 0), run(2);
+        QVERIFY(portal.unregisterService(Portal) && portal.registerService(Portal));
+        expect({ u"Close @portal"_s, asked("portal", 2) }), s.respond(portal, 0);
+        run(1), run(0), expect({ u"Close @portal"_s });
+        run(1), expect({ asked("portal") }), s.respond(stranger, 0), settle(stranger), run(0);
+        s.respond(portal, 0), expect({ u"Close @portal"_s });
+
+        // Refused by the portal: the session manager; nothing after a stop.
+        auto session = serve(u"session"_s, s, SessionManager);
+        run(1), expect({ asked("portal") }), s.respond(portal, 2);
+        expect({ asked("session") }), run(0), expect({ u"Uninhibit 9 @session"_s });
+        run(1), expect({ asked("portal") }), run(0), s.respond(portal, 2), settle(portal);
+        // No answer within the patience: the next way; the late grant is released at once.
+        s.answers.remove(portalPath);
+        hasty.setRunning(1), expect({ asked("portal"), asked("session") });
+        s.answer(QVariant::fromValue(QDBusObjectPath(s.handle))), s.respond(portal, 0);
+        expect({ u"Close @portal"_s }), hasty.setRunning(0), expect({ u"Uninhibit 9 @session"_s });
+        // Refused by the portal where the power manager is the other way.
+        QVERIFY(session.unregisterService(SessionManager));
+        auto power = serve(u"power"_s, s, PowerManager);
+        s.answers[portalPath] = QVariant::fromValue(QDBusObjectPath());
+        run(1), expect({ asked("portal") }), s.respond(portal, 2);
+        expect({ asked("power") }), run(0), expect({ u"UnInhibit 7 @power"_s });
+
+        // Wrong answers count as refusals.
+        s.answers[portalPath] = u"nonsense"_s, s.answers[sessionPath] = u"nonsense"_s;
+        QVERIFY(session.registerService(SessionManager));
+        run(1), expect({ asked("portal"), asked("session"), asked("power") });
+        // The power manager's name given up and taken back, then passed on.
+        QVERIFY(portal.unregisterService(Portal) && session.unregisterService(SessionManager));
+        QVERIFY(power.unregisterService(PowerManager) && power.registerService(PowerManager));
+        expect({ u"UnInhibit 7 @power"_s, asked("power") });
+        QVERIFY(power.unregisterService(PowerManager));
+        auto other = serve(u"other"_s, s, PowerManager);
+        expect({ u"UnInhibit 7 @power"_s, asked("other") });
+        // The holder leaves the bus; a power manager comes back.
+        QDBusConnection::disconnectFromBus(u"other"_s), other = QDBusConnection(u"gone"_s);
+        QTRY_VERIFY(!QDBusConnection::sessionBus().interface()->isServiceRegistered(PowerManager));
+        QVERIFY(power.registerService(PowerManager));
+        expect({ asked("power") });
+        run(0), expect({ u"UnInhibit 7 @power"_s });
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Desktop)
+#include "tst_desktop.moc"
