@@ -14,10 +14,10 @@ namespace {
 QtMessageHandler defaultHandler = nullptr;
 QString platformReason;
 
-// While the window system is being reached, Qt's platform warnings go out as usual and the first
-// of them is kept, since it says what failed. If no window system can be reached, Qt's own text
-// follows and then one line of the program's own with that reason, and the program exits with
-// status 1 instead of aborting.
+// While the window system is being reached and the window made, Qt's platform warnings go out as
+// usual and the first of them is kept, since it says what failed. If no window can be opened, Qt's
+// own text follows and then one line of the program's own with that reason, and the program exits
+// with status 1 instead of aborting.
 void startupHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type == QtFatalMsg) {
@@ -138,9 +138,9 @@ int main(int argc, char *argv[])
 {
     if (const std::optional<int> status = readCommandLine(argc, argv))
         return *status;
+    // Until the window stands: a platform plugin may load and still have no screen to put it on.
     defaultHandler = qInstallMessageHandler(startupHandler);
     QApplication app(argc, argv);
-    qInstallMessageHandler(defaultHandler);
     // The application name is the class of the window on X11 (the entry's StartupWMClass); the
     // desktop file name is the app id on Wayland. Both tie the window to its menu entry and icon.
     QApplication::setApplicationName(QStringLiteral(TEMBRIK_APP_NAME));
@@ -149,5 +149,6 @@ int main(int argc, char *argv[])
 
     frmTB window;
     window.show();
+    qInstallMessageHandler(defaultHandler);
     return QApplication::exec();
 }
