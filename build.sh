@@ -34,9 +34,9 @@ run_packages=(cmake ninja-build g++ pkg-config qt6-base-dev libxkbcommon-dev lib
 # the resource compiler for the Windows resources, and an X server with its command-line tools
 # for the window's class.
 test_packages=(dbus-daemon desktop-file-utils appstream appstream-compose librsvg2-common file
-    reuse binutils-mingw-w64-i686 xvfb xauth x11-utils)
-# What the benchmarks add: an X server for the start-up figures.
-bench_packages=(xvfb xauth)
+    reuse binutils-mingw-w64-i686 xvfb x11-utils)
+# What the benchmarks add: an X server for the start-up figures, and a bus daemon to stop.
+bench_packages=(xvfb dbus-daemon)
 # What the package adds: the Debian package tools, the package checker, and AppStream, whose
 # version decides how the metadata names the developer.
 package_packages=(dpkg-dev file lintian appstream)
@@ -130,7 +130,7 @@ bench)
     export QT_QPA_PLATFORM=offscreen
     build-bench/bench/bench_tick
     build-bench/bench/bench_startup
-    QT_QPA_PLATFORM=xcb xvfb-run -a build-bench/bench/bench_startup
+    QT_QPA_PLATFORM=xcb tests/on_xvfb.sh build-bench/bench/bench_startup
     build-bench/bench/bench_timing "${BENCH_SECONDS:-60}"
     build-bench/bench/bench_storm "${BENCH_SECONDS:-60}"
     build-bench/bench/bench_stall 10 "${BENCH_SECONDS:-60}"
