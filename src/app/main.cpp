@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 #include "frmtb.h"
+#include "sessionbus.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -150,5 +151,7 @@ int main(int argc, char *argv[])
     frmTB window;
     window.show();
     qInstallMessageHandler(defaultHandler);
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    SessionBus::leave(status); // nothing is left to say on the bus
+    return status;
 }

@@ -6,6 +6,8 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThread>
+#include <cstdio>
+#include <cstdlib>
 #include <utility>
 #include <vector>
 
@@ -42,4 +44,12 @@ void SessionBus::reach(QObject *context, std::function<void(QDBusConnection)> re
         }
     });
     thread->start();
+}
+
+void SessionBus::leave(int status)
+{
+    if (stage == Stage::Connecting) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
 }

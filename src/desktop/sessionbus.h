@@ -23,4 +23,9 @@ inline constexpr int CallTimeout = std::numeric_limits<int>::max();
 // once where it is; never where there is no session bus, or once context is gone.
 void reach(QObject *context, std::function<void(QDBusConnection)> reached);
 
+// Ends the process at once with status where the connection is still being made: Qt's D-Bus
+// thread would hold an ended program until a bus daemon that does not answer answers. Returns
+// otherwise.
+void leave(int status);
+
 } // namespace SessionBus
