@@ -10,9 +10,10 @@ using namespace Qt::StringLiterals;
 
 // The desktop's services, played by the test on its private session bus (dbus-run-session), each
 // name on a connection of its own: every call is logged as its member and arguments and the
-// connection it went to. A call is answered at once with the answer set for its path (an object
-// path stands for the portal request's handle), else held until the test answers it, latest
-// first, as a service may. The dock's side logs the launcher entry's updates.
+// connection it went to (a portal request's token stands for its handle). A call is answered at
+// once with the answer set for its path (an object path stands for the handle), else held until
+// the test answers it, latest first, as a service may. The dock's side logs the launcher entry's
+// updates.
 class StandIn : public QDBusVirtualObject {
     Q_OBJECT
 public:
@@ -27,7 +28,10 @@ public:
         QStringList words { call.member() };
         for (const QVariant &argument : call.arguments()) {
             QVariantMap map = qdbus_cast<QVariantMap>(argument);
-            map.remove(u"handle_token"_s); // the portal's; its handle is kept below
+            if (const QString token = map.take(u"handle_token"_s).toString(); !token.isEmpty()) {
+                handle = u"/org/freedesktop/portal/desktop/request/%1/%2"_s.arg(
+                    call.service().sliced(1).replace(u'.', u'_'), token);
+            }
             words << (argument.metaType() == QMetaType::fromType<QDBusArgument>()
                     ? QVariant(map.values()).toStringList().join(u' ')
                     : argument.typeId() == QMetaType::QStringList
@@ -36,18 +40,11 @@ public:
         }
         calls << words.join(u' ') + u" @"_s + bus.name();
         QVariant answer = answers.value(call.path());
-        if (call.path() == u"/org/freedesktop/portal/desktop") {
-            handle = u"/org/freedesktop/portal/desktop/request/%1/%2"_s.arg(
-                call.service().sliced(1).replace(u'.', u'_'),
-                qdbus_cast<QVariantMap>(call.arguments().value(2))
-                    .value(u"handle_token"_s)
-                    .toString());
-            if (answer.metaType() == QMetaType::fromType<QDBusObjectPath>())
-                answer = QVariant::fromValue(QDBusObjectPath(handle));
-        }
-        if (!call.isReplyRequired())
-            return true;
-        answer.isValid() ? void(bus.send(call.createReply(answer))) : held.append({ call, bus });
+        if (answer.metaType() == QMetaType::fromType<QDBusObjectPath>())
+            answer = QVariant::fromValue(QDBusObjectPath(handle));
+        if (call.isReplyRequired())
+            answer.isValid() ? void(bus.send(call.createReply(answer)))
+                             : held.append({ call, bus });
         return true;
     }
     void answer(const QVariant &value)
@@ -58,9 +55,9 @@ public:
     // The portal's answer to its latest request, from the given connection.
     void respond(QDBusConnection bus, uint code)
     {
-        QDBusMessage response = QDBusMessage::createSignal(
-            handle, u"org.freedesktop.portal.Request"_s, u"Response"_s);
-        bus.send(response << code << QVariantMap());
+        bus.send(
+            QDBusMessage::createSignal(handle, u"org.freedesktop.portal.Request"_s, u"Response"_s)
+            << code << QVariantMap());
     }
 
 public slots:

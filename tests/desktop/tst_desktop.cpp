@@ -5,7 +5,7 @@
 #include "notifier.h"
 #include "suspendinhibitor.h"
 
-using namespace std::chrono_literals;
+using namespace std::literals;
 
 const QString Notifications = u"org.freedesktop.Notifications"_s,
               Portal = u"org.freedesktop.portal.Desktop"_s,
@@ -41,25 +41,20 @@ private slots:
         const auto notify = [&](int n) { notifier.notify(n, u"Channel %1 has run out"_s.arg(n)); };
         const auto notice = [](int n, const char *at) {
             return u"Notify Tembrik Timer 0 %1 Channel %2 has run out  default,Show %1 true 0 @%3"_s
-                .arg(QStringLiteral(TEMBRIK_APP_ID))
-                .arg(n)
-                .arg(QLatin1String(at));
+                .arg(QStringLiteral(TEMBRIK_APP_ID), QString::number(n), QLatin1String(at));
         };
         const auto say = [](QDBusConnection from, const char *member, uint id, QVariant what) {
-            QDBusMessage signal = QDBusMessage::createSignal(
-                u"/org/freedesktop/Notifications"_s, Notifications, QLatin1String(member));
-            from.send(signal << id << what);
+            from.send(QDBusMessage::createSignal(
+                          u"/org/freedesktop/Notifications"_s, Notifications, QLatin1String(member))
+                << id << what);
         };
         const QString close = u"CloseNotification %1 @%2"_s;
 
-        notify(7), notifier.withdraw(7), notify(7),
-            expect({ notice(7, "first"), notice(7, "first") });
-        s.answer(101u), s.answer(102u), expect({ close.arg(102).arg(u"first") });
-        notify(3), notifier.withdraw(3), expect({ notice(3, "first") });
-        s.answer(103u), expect({ close.arg(103).arg(u"first") });
-        notify(4), expect({ notice(4, "first") }); // never answered
-        notifier.withdraw(4), notify(4), expect({ notice(4, "first") });
-        s.answer(104u), notifier.withdraw(4), expect({ close.arg(104).arg(u"first") });
+        notify(7), notifier.withdraw(7), notify(7);
+        expect({ notice(7, "first"), notice(7, "first") }), s.answer(101u); // the latest
+        notify(4), expect({ notice(4, "first") }), s.answer(104u), notifier.withdraw(4);
+        expect({ close.arg(104).arg(u"first") }); // while channel 7's first call is still out
+        s.answer(102u), expect({ close.arg(102).arg(u"first") });
 
         // Another connection, with a notification of its own under the same id, cannot choose
         // or close ours; an action other than the default does nothing.
@@ -115,15 +110,12 @@ private slots:
             { powerPath, 7u } };
         auto portal = serve(u"portal"_s, s, Portal), stranger = serve(u"stranger"_s, s);
         SuspendInhibitor inhibitor(nullptr), hasty(nullptr, 1ms);
-        const auto asked = [&](const char *at, int channels = 1) {
-            const QString reason
-                = channels == 1 ? u"1 channel is"_s : u"%1 channels are"_s.arg(channels);
-            if (at == std::string_view("portal"))
-                return u"Inhibit  4 %1 counting down @portal"_s.arg(reason);
-            if (at == std::string_view("session"))
-                return u"Inhibit %1 0 %2 counting down 4 @session"_s.arg(
-                    QStringLiteral(TEMBRIK_APP_ID), reason);
-            return u"Inhibit Tembrik Timer %1 counting down @%2"_s.arg(reason, QLatin1String(at));
+        const auto asked = [](const char *at, QString channels = u"1 channel is"_s) {
+            channels += u" counting down"_s;
+            return at == "portal"sv ? u"Inhibit  4 %1 @portal"_s.arg(channels)
+                : at == "session"sv
+                ? u"Inhibit %1 0 %2 4 @session"_s.arg(TEMBRIK_APP_ID ""_L1, channels)
+                : u"Inhibit Tembrik Timer %1 @%2"_s.arg(channels, QLatin1String(at));
         };
         const auto run = [&](int running) { inhibitor.setRunning(running); };
 
@@ -131,7 +123,7 @@ private slots:
         // up and taken back; a Response from another connection counts for nothing.
         run(1), expect({ asked("portal") }), s.respond(portal, 0), run(2);
         QVERIFY(portal.unregisterService(Portal) && portal.registerService(Portal));
-        expect({ u"Close @portal"_s, asked("portal", 2) }), s.respond(portal, 0);
+        expect({ u"Close @portal"_s, asked("portal", u"2 channels are"_s) }), s.respond(portal, 0);
         run(1), run(0), expect({ u"Close @portal"_s });
         run(1), expect({ asked("portal") }), s.respond(stranger, 0), settle(stranger), run(0);
         s.respond(portal, 0), expect({ u"Close @portal"_s });
