@@ -8,17 +8,23 @@
 
 using namespace Qt::StringLiterals;
 
+const QString Notifications = u"org.freedesktop.Notifications"_s,
+              Portal = u"org.freedesktop.portal.Desktop"_s,
+              SessionManager = u"org.gnome.SessionManager"_s,
+              PowerManager = u"org.freedesktop.PowerManagement"_s;
+
 // The desktop's services, played by the test on its private session bus (dbus-run-session), each
 // name on a connection of its own: every call is logged as its member and arguments and the
 // connection it went to (a portal request's token stands for its handle). A call is answered at
-// once with the answer set for its path (an object path stands for the handle), else held until
-// the test answers it, latest first, as a service may. The dock's side logs the launcher entry's
-// updates.
+// once with the answer set for that connection (an object path stands for the handle), else held
+// until the test answers it, latest first, as a service may. The dock's side logs the launcher
+// entry's updates.
 class StandIn : public QDBusVirtualObject {
     Q_OBJECT
 public:
     QStringList calls, dock;
-    QMap<QString, QVariant> answers; // by path
+    QSet<QString> interfaces; // of every call
+    QMap<QString, QVariant> answers; // by the name of the connection that gets the call
     QList<std::pair<QDBusMessage, QDBusConnection>> held;
     QString handle; // of the latest portal request
 
@@ -38,8 +44,8 @@ public:
                     ? argument.toStringList().join(u',')
                     : argument.toString());
         }
-        calls << words.join(u' ') + u" @"_s + bus.name();
-        QVariant answer = answers.value(call.path());
+        calls << words.join(u' ') + u" @"_s + bus.name(), interfaces << call.interface();
+        QVariant answer = answers.value(bus.name());
         if (answer.metaType() == QMetaType::fromType<QDBusObjectPath>())
             answer = QVariant::fromValue(QDBusObjectPath(handle));
         if (call.isReplyRequired())
@@ -61,22 +67,27 @@ public:
     }
 
 public slots:
-    void Update(const QString &, const QVariantMap &entry)
+    void Update(const QString &app, const QVariantMap &entry)
     {
-        dock << QVariant(entry.values()).toStringList().join(u' ');
+        dock << QVariant(entry.values()).toStringList().join(u' ')
+                + (app == u"application://" TEMBRIK_APP_ID ".desktop" ? u""_s : u" for "_s + app);
     }
 };
 
-// A connection of the test's own to the session bus, where the stand-in serves this name; all
-// of them leave the bus at the end of each test function.
-inline QStringList served;
-inline QDBusConnection serve(const QString &connection, StandIn &service, const QString &name = {})
+// Takes the name for a connection of the test's own, letting another take it over.
+using Bus = QDBusConnectionInterface;
+inline void claim(QDBusConnection bus, const QString &name, Bus::ServiceQueueOptions how = {})
 {
-    served << connection;
+    bus.interface()->registerService(name, how, Bus::AllowReplacement);
+}
+// A connection of the test's own to the session bus, where the stand-in serves the name.
+inline QDBusConnection serve(const QString &connection, StandIn &service, const QString &name = {},
+    Bus::ServiceQueueOptions how = {})
+{
     QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connection);
     bus.registerVirtualObject(u"/"_s, &service, QDBusConnection::SubPath);
     if (!name.isEmpty())
-        bus.registerService(name);
+        claim(bus, name, how);
     return bus;
 }
 
@@ -89,8 +100,16 @@ inline void settle(QDBusConnection from)
     QCoreApplication::processEvents();
 }
 
-inline void leave()
+// A signal of the notification service's, from the given connection.
+inline void say(QDBusConnection from, const char *member, uint id, const QVariant &what)
 {
-    for (const QString &connection : std::exchange(served, {}))
-        QDBusConnection::disconnectFromBus(connection);
+    from.send(QDBusMessage::createSignal(
+                  u"/org/freedesktop/Notifications"_s, Notifications, QLatin1String(member))
+        << id << what);
+}
+// Channel N's notification as the service gets it at the connection `at`.
+inline QString notice(int n, const char *at)
+{
+    return u"Notify Tembrik Timer 0 %1 Channel %2 has run out  default,Show %1 true 0 @%3"_s.arg(
+        QStringLiteral(TEMBRIK_APP_ID), QString::number(n), QLatin1String(at));
 }
