@@ -29,11 +29,12 @@ private slots:
 
     // Every id is closed at the connection that handed it out when it is no longer wanted: one
     // that comes after its notification was superseded or withdrawn, when it comes, while a call
-    // that is never answered holds back nothing else. Only that connection can say that the user
-    // closed the notification or chose it, also after the service's name has passed on.
+    // of the channel's that is never answered holds back nothing else. Only that connection can
+    // say that the user closed the notification or chose it, also after another connection took
+    // the service's name over and speaks of a notification of its own under the same number.
     void notifies()
     {
-        auto first = serve(u"first"_s, s, Notifications), stranger = serve(u"stranger"_s, s);
+        auto first = serve(u"first"_s, s, Notifications);
         Notifier notifier(20, nullptr);
         QSignalSpy activated(&notifier, &Notifier::activated);
         const auto notify = [&](int n) { notifier.notify(n, u"Channel %1 has run out"_s.arg(n)); };
@@ -41,32 +42,29 @@ private slots:
 
         notify(7), notifier.withdraw(7), notify(7);
         expect({ notice(7, "first"), notice(7, "first") }), s.answer(101u); // the latest
-        notify(4), expect({ notice(4, "first") }), s.answer(104u), notifier.withdraw(4);
-        expect({ close.arg(104).arg(u"first") }); // while channel 7's first call is still out
+        notifier.withdraw(7), expect({ close.arg(101).arg(u"first") }); // the first still out
         s.answer(102u), expect({ close.arg(102).arg(u"first") });
+        notify(4), expect({ notice(4, "first") }), s.answer(104u);
 
-        // Another connection, with a notification of its own under the same id, cannot choose
-        // or close ours; an action other than the default does nothing.
-        say(stranger, "ActivationToken", 101, u"stale"_s),
-            say(stranger, "ActionInvoked", 101, u"default"_s);
-        say(stranger, "NotificationClosed", 101, 2u), say(first, "ActionInvoked", 101, u"other"_s);
-        settle(stranger), settle(first);
+        // Another connection takes the name over; an action other than the default does nothing.
+        auto other = serve(u"other"_s, s, Notifications, Bus::ReplaceExistingService);
+        say(other, "ActivationToken", 104, u"stale"_s),
+            say(other, "ActionInvoked", 104, u"default"_s);
+        say(other, "NotificationClosed", 104, 2u), say(first, "ActionInvoked", 104, u"other"_s);
+        settle(other), settle(first);
         QVERIFY(activated.isEmpty() && !qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
-        say(first, "ActivationToken", 101, u"token"_s),
-            say(first, "ActionInvoked", 101, u"default"_s);
+        say(first, "ActivationToken", 104, u"token"_s),
+            say(first, "ActionInvoked", 104, u"default"_s);
         QTRY_COMPARE(activated.size(), 1);
         QCOMPARE(qgetenv("XDG_ACTIVATION_TOKEN"), "token");
-        // The service closed it: forgotten, and its action is gone too.
-        say(first, "NotificationClosed", 101, 2u), say(first, "ActionInvoked", 101, u"default"_s);
-        settle(first), notifier.withdraw(7);
-
-        // The name given up and taken back, then taken over while the first connection stays.
-        first.unregisterService(Notifications), claim(first, Notifications);
-        notify(5), expect({ notice(5, "first") }), s.answer(105u);
-        auto other = serve(u"other"_s, s, Notifications, Bus::ReplaceExistingService);
-        settle(other), notify(6), expect({ notice(6, "other") }), s.answer(106u);
+        notify(6), expect({ notice(6, "other") }), s.answer(106u);
+        other.unregisterService(Notifications), claim(other, Notifications); // given up, taken back
+        notifier.withdraw(4), expect({ close.arg(104).arg(u"first") });
         notifier.withdraw(6), expect({ close.arg(106).arg(u"other") });
-        notifier.withdraw(5), expect({ close.arg(105).arg(u"first") });
+        // The service closed it: forgotten, and its action is gone too.
+        notify(5), expect({ notice(5, "other") }), s.answer(105u);
+        say(other, "NotificationClosed", 105, 2u), say(other, "ActionInvoked", 105, u"default"_s);
+        settle(other), notifier.withdraw(5);
         // A call that finds the owner it went to gone goes to the name's new owner.
         other = QDBusConnection(u"gone"_s), QDBusConnection::disconnectFromBus(u"other"_s);
         other = serve(u"again"_s, s, Notifications);
