@@ -278,8 +278,8 @@ private slots:
 
     // The window tells the desktop about its channels. A run-out while the user is elsewhere is
     // named in a notification, whose action brings the minimised window back and which the
-    // channel's start withdraws; at the window nothing is sent and a screen reader hears it at
-    // once (Qt 6.8). The dock counts the channels that show a run-out, urgent from one in the
+    // channel's start or reset withdraws; at the window nothing is sent and a screen reader hears
+    // it at once (Qt 6.8). The dock counts the channels that show a run-out, urgent from one in the
     // background until the window is active again, and Master Reset makes one update. While
     // channels run, a request that the computer not suspend stands, released by Master Reset and
     // by Exit.
@@ -302,28 +302,30 @@ private slots:
         });
 #endif
         const QString inhibit = u"Inhibit Tembrik Timer 1 channel is counting down @power"_s,
-                      uninhibit = u"UnInhibit 7 @power"_s;
+                      uninhibit = u"UnInhibit 7 @power"_s,
+                      close = u"CloseNotification 101 @desktop"_s;
         QVERIFY(activate(&elsewhere));
         c.button[1]->click();
         QTRY_COMPARE(s.calls, QStringList { inhibit });
-        window.SetTime7(0, 0, 0, 0), c.button[13]->click(); // channel 7 runs out
-        QTRY_COMPARE(s.calls.size(), 2);
+        window.SetTime7(0, 0, 0, 0), window.SetTime8(0, 0, 0, 0); // both run out
+        c.button[13]->click(), c.button[15]->click();
+        QTRY_COMPARE(s.calls.size(), 3);
         window.showMinimized(), say(bus, "ActionInvoked", 101, u"default"_s);
         QTRY_VERIFY(window.isActiveWindow() && !window.isMinimized());
-        c.button[13]->click(); // a start withdraws it; it runs out again at the window
+        c.button[13]->click(); // a start withdraws 7's; it runs out again at the window
         QTRY_VERIFY(!c.timer[7]->isActive());
-        c.button[41]->click(), c.button[1]->click(); // Master Reset, then a start and Exit
-        QTRY_COMPARE(s.calls.size(), 5);
+        c.button[41]->click(), c.button[1]->click(); // Master Reset withdraws 8's; a start, Exit
+        QTRY_COMPARE(s.calls.size(), 7);
         QTimer::singleShot(0, c.button[42], &QPushButton::click);
         QCOMPARE(QApplication::exec(), 0);
-        QTRY_COMPARE(s.calls,
-            QStringList({ inhibit, notice(7, "desktop"), u"CloseNotification 101 @desktop"_s,
-                uninhibit, inhibit, uninhibit }));
-        QCOMPARE(s.dock, QStringList({ u"1 true true"_s, u"1 true false"_s, u"0 false false"_s }));
+        QTRY_COMPARE(
+            s.calls.filter(u"@power"_s), QStringList({ inhibit, uninhibit, inhibit, uninhibit }));
+        QCOMPARE(s.calls.filter(u"@desktop"_s),
+            QStringList({ notice(7, "desktop"), notice(8, "desktop"), close, close }));
+        QCOMPARE(s.dock, QStringList({ u"2 true true"_s, u"2 true false"_s, u"0 false false"_s }));
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
         QCOMPARE(spoken, QStringList { u"Channel 7 has run out1"_s });
 #endif
-        QDBusConnection::disconnectFromBus(u"desktop"_s);
     }
 
     // The desktop's bell, else the toolkit's beep: once where the desktop's bell fails, never

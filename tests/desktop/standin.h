@@ -28,6 +28,7 @@ public:
     QList<std::pair<QDBusMessage, QDBusConnection>> held;
     QString handle; // of the latest portal request
 
+    void clear() { calls.clear(), interfaces.clear(), answers.clear(), held.clear(); }
     QString introspect(const QString &) const override { return {}; }
     bool handleMessage(const QDBusMessage &call, const QDBusConnection &bus) override
     {

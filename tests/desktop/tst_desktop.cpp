@@ -22,10 +22,7 @@ class tst_Desktop : public QObject {
     }
 
 private slots:
-    void init()
-    {
-        s.calls.clear(), s.interfaces.clear(), s.answers.clear(), s.held.clear(), log.clear();
-    }
+    void init() { s.clear(), log.clear(); }
 
     // Every id is closed at the connection that handed it out when it is no longer wanted: one
     // that comes after its notification was superseded or withdrawn, when it comes, while a call
