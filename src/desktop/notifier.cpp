@@ -25,7 +25,8 @@ Notifier::Notifier(int channels, QObject *parent)
 void Notifier::notify(int channel, const QString &words)
 {
     // The service's signals are heard from every connection, so that hearing them asks the bus
-    // nothing; who sent one is checked against the id it names.
+    // nothing; who sent one is checked against the id it names. QtDBus hands a bus signal only
+    // to a slot named by its signature.
     if (!std::exchange(m_listening, true)) {
         SessionBus::reach(this, [this](QDBusConnection bus) {
             for (const char *member : { "NotificationClosed", "ActionInvoked", "ActivationToken" })
