@@ -9,6 +9,19 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusServiceWatcher>
 
+namespace {
+
+QDBusMessage busDriver(const char *method, const QVariantList &arguments)
+{
+    QDBusMessage message = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+        QStringLiteral("/org/freedesktop/DBus"), QStringLiteral("org.freedesktop.DBus"),
+        QLatin1String(method));
+    message.setArguments(arguments);
+    return message;
+}
+
+} // namespace
+
 BusService::BusService(QString name, QString path, QString interface, QObject *parent)
     : QObject(parent)
     , m_name(std::move(name))
@@ -16,54 +29,71 @@ BusService::BusService(QString name, QString path, QString interface, QObject *p
     , m_interface(std::move(interface))
 { }
 
-// On the first use the name's owner is asked for once and then followed: the watcher and the
-// question go out before any call, so the owner is known before the first answer comes.
+// From the first use on, the name's owner is followed (the watcher asks the bus nothing).
 void BusService::reach(std::function<void(QDBusConnection)> reached)
 {
     SessionBus::reach(this, [this, reached = std::move(reached)](QDBusConnection bus) {
         if (!std::exchange(m_following, true)) {
-            auto *watcher = new QDBusServiceWatcher(
-                m_name, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
-            connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            connect(new QDBusServiceWatcher(
+                        m_name, bus, QDBusServiceWatcher::WatchForOwnerChange, this),
+                &QDBusServiceWatcher::serviceOwnerChanged, this,
                 [this](const QString &, const QString &from, const QString &to) {
-                    m_owner = to;
                     emit ownerChanged(from, to);
                 });
-            const QDBusMessage ask
-                = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                      QStringLiteral("/org/freedesktop/DBus"),
-                      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetNameOwner"))
-                << m_name;
-            auto *asked = new QDBusPendingCallWatcher(bus.asyncCall(ask), this);
-            connect(asked, &QDBusPendingCallWatcher::finished, this, [this, asked] {
-                asked->deleteLater();
-                // Newer than any change heard before it; a missing owner leaves what was heard.
-                if (asked->reply().type() == QDBusMessage::ReplyMessage)
-                    m_owner = asked->reply().arguments().value(0).toString();
-            });
         }
         reached(bus);
     });
 }
 
-void BusService::call(const QString &method, const QVariantList &arguments, Answered answered)
+void BusService::ask(QDBusConnection bus, const QDBusMessage &message,
+    std::function<void(const QDBusMessage &)> answered)
+{
+    auto *watcher
+        = new QDBusPendingCallWatcher(bus.asyncCall(message, SessionBus::CallTimeout), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher, answered] {
+        watcher->deleteLater();
+        answered(watcher->reply());
+    });
+}
+
+void BusService::call(
+    const QString &method, const QVariantList &arguments, Answered answered, Calling calling)
 {
     reach([=, this](QDBusConnection bus) {
-        const QString to = m_owner.isEmpty() ? m_name : m_owner;
-        QDBusMessage message = QDBusMessage::createMethodCall(to, m_path, m_interface, method);
-        message.setArguments(arguments);
-        auto *watcher
-            = new QDBusPendingCallWatcher(bus.asyncCall(message, SessionBus::CallTimeout), this);
-        connect(watcher, &QDBusPendingCallWatcher::finished, this, [=, this] {
-            watcher->deleteLater();
-            const QDBusMessage reply = watcher->reply();
-            // The owner left the bus before the call reached it; the bus has told of the change.
-            if (to != m_name && to != m_owner
-                && reply.errorName() == u"org.freedesktop.DBus.Error.ServiceUnknown") {
-                call(method, arguments, answered);
+        callOwner(bus, { method, arguments, answered, calling }, false);
+    });
+}
+
+// The call goes to the connection that the bus names as the owner, by its unique name, so that
+// only that connection can answer it; where none owns the name, the bus is asked once to start
+// the service.
+void BusService::callOwner(QDBusConnection bus, const Call &call, bool started)
+{
+    ask(bus, busDriver("GetNameOwner", { m_name }), [=, this](const QDBusMessage &owner) {
+        if (owner.type() != QDBusMessage::ReplyMessage) {
+            if (started) {
+                call.answered(owner, {});
                 return;
             }
-            answered(reply, to == m_name ? m_owner : to);
+            ask(bus, busDriver("StartServiceByName", { m_name, 0u }),
+                [=, this](const QDBusMessage &start) {
+                    if (start.type() == QDBusMessage::ReplyMessage)
+                        callOwner(bus, call, true);
+                    else
+                        call.answered(start, {}); // missing: the bus says so at once
+                });
+            return;
+        }
+        const QString to = owner.arguments().value(0).toString();
+        if (call.calling)
+            call.calling(to);
+        QDBusMessage message = QDBusMessage::createMethodCall(to, m_path, m_interface, call.method);
+        message.setArguments(call.arguments);
+        ask(bus, message, [=, this](const QDBusMessage &reply) {
+            if (reply.errorName() == u"org.freedesktop.DBus.Error.ServiceUnknown")
+                callOwner(bus, call, false); // gone before the call reached it
+            else
+                call.answered(reply, to);
         });
     });
 }
@@ -72,9 +102,8 @@ void BusService::send(const QString &connection, const QString &method,
     const QVariantList &arguments, const QString &path, const QString &interface)
 {
     reach([=, this](QDBusConnection bus) {
-        QDBusMessage message = QDBusMessage::createMethodCall(
-            connection.isEmpty() ? m_name : connection, path.isEmpty() ? m_path : path,
-            interface.isEmpty() ? m_interface : interface, method);
+        QDBusMessage message = QDBusMessage::createMethodCall(connection,
+            path.isEmpty() ? m_path : path, interface.isEmpty() ? m_interface : interface, method);
         message.setArguments(arguments);
         bus.send(message);
     });
