@@ -20,20 +20,20 @@ const QString Request = QStringLiteral("org.freedesktop.portal.Request");
 SuspendInhibitor::SuspendInhibitor(QObject *parent, std::chrono::milliseconds patience)
     : QObject(parent)
     , m_patience(patience)
-    , m_ways { new BusService(QStringLiteral("org.freedesktop.portal.Desktop"),
-                   QStringLiteral("/org/freedesktop/portal/desktop"),
-                   QStringLiteral("org.freedesktop.portal.Inhibit"), this),
-        new BusService(QStringLiteral("org.gnome.SessionManager"),
-            QStringLiteral("/org/gnome/SessionManager"), QStringLiteral("org.gnome.SessionManager"),
-            this),
+    , m_ways { new BusService(QStringLiteral("org.gnome.SessionManager"),
+                   QStringLiteral("/org/gnome/SessionManager"),
+                   QStringLiteral("org.gnome.SessionManager"), this),
         new BusService(QStringLiteral("org.freedesktop.PowerManagement"),
             QStringLiteral("/org/freedesktop/PowerManagement/Inhibit"),
-            QStringLiteral("org.freedesktop.PowerManagement.Inhibit"), this) }
+            QStringLiteral("org.freedesktop.PowerManagement.Inhibit"), this),
+        new BusService(QStringLiteral("org.freedesktop.portal.Desktop"),
+            QStringLiteral("/org/freedesktop/portal/desktop"),
+            QStringLiteral("org.freedesktop.portal.Inhibit"), this) }
 {
     // When the name leaves the connection that granted the request, the request is released
     // there, whether that connection stays on the bus or not, and the ways are asked again while
     // channels run; so they are when a way comes (back) and none holds the request.
-    for (const Way way : { Portal, SessionManager, PowerManager }) {
+    for (const Way way : { SessionManager, PowerManager, Portal }) {
         connect(m_ways[way], &BusService::ownerChanged, this, [this, way](const QString &from) {
             if (m_held && m_held->way == way && m_held->owner == from)
                 release(*std::exchange(m_held, std::nullopt));
@@ -46,7 +46,7 @@ void SuspendInhibitor::setRunning(int running)
 {
     m_running = running;
     if (running > 0 && !m_held && m_asking == 0)
-        ask(Portal);
+        ask(SessionManager);
     else if (running == 0 && m_held)
         release(*std::exchange(m_held, std::nullopt));
 }
@@ -54,7 +54,12 @@ void SuspendInhibitor::setRunning(int running)
 void SuspendInhibitor::ask(Way way)
 {
     const quint64 serial = m_asking = ++m_serial;
-    QTimer::singleShot(m_patience, this, [this, serial, way] { refused(serial, way); });
+    // The patience runs from when the call goes out: while the bus daemon stands still, no way
+    // could answer, and none is passed over.
+    const auto calling = [this, serial, way](const QString &) {
+        QTimer::singleShot(
+            m_patience, Qt::PreciseTimer, this, [this, serial, way] { refused(serial, way); });
+    };
     const QString reason = m_running == 1
         ? QStringLiteral("1 channel is counting down")
         : QStringLiteral("%1 channels are counting down").arg(m_running);
@@ -65,11 +70,19 @@ void SuspendInhibitor::ask(Way way)
             refused(serial, way);
     };
     switch (way) {
+    case SessionManager:
+        m_ways[way]->call(QStringLiteral("Inhibit"),
+            { QStringLiteral(TEMBRIK_APP_ID), 0u, reason, SuspendFlag }, cookie, calling);
+        break;
+    case PowerManager:
+        m_ways[way]->call(QStringLiteral("Inhibit"), { QStringLiteral(TEMBRIK_APP_NAME), reason },
+            cookie, calling);
+        break;
     case Portal:
-        SessionBus::reach(this, [this, serial, reason](QDBusConnection bus) {
+        SessionBus::reach(this, [this, serial, reason, calling](QDBusConnection bus) {
             // The portal's reply is only the request's handle; its answer comes later, as a
-            // Response there. The token fixes the handle in advance, and the Response is listened
-            // for before the call can be answered.
+            // Response there, and counts only from the connection that the call went to. The
+            // token fixes the handle in advance, so an answer that comes before the reply counts.
             if (!std::exchange(m_listening, true)) {
                 bus.connect({}, {}, Request, QStringLiteral("Response"), this,
                     SLOT(responded(QDBusMessage)));
@@ -77,35 +90,22 @@ void SuspendInhibitor::ask(Way way)
             const QString token = QStringLiteral("tembrik%1").arg(serial);
             const QString handle = QStringLiteral("/org/freedesktop/portal/desktop/request/")
                 + bus.baseService().sliced(1).replace(u'.', u'_') + u'/' + token;
-            m_awaited.insert_or_assign(handle, Awaited { serial, {}, {} });
-            m_ways[Portal]->call(QStringLiteral("Inhibit"),
+            m_awaited.insert_or_assign(handle, Awaited { serial, {} });
+            m_ways[Portal]->call(
+                QStringLiteral("Inhibit"),
                 { QString(), SuspendFlag,
                     QVariantMap { { QStringLiteral("handle_token"), token },
                         { QStringLiteral("reason"), reason } } },
-                [this, serial, handle](const QDBusMessage &reply, const QString &from) {
-                    auto awaited = m_awaited.extract(handle);
-                    if (awaited.empty() || reply.signature() != u"o") {
+                [this, serial, handle](const QDBusMessage &reply, const QString &) {
+                    if (reply.signature() != u"o" && m_awaited.erase(handle))
                         refused(serial, Portal);
-                        return;
-                    }
-                    // A portal older than the token names a handle of its own.
-                    awaited.key() = reply.arguments().value(0).value<QDBusObjectPath>().path();
-                    awaited.mapped().owner = from;
-                    const auto early = awaited.mapped().early;
-                    const QString given = awaited.key();
-                    m_awaited.insert(std::move(awaited));
-                    if (early)
-                        answered(given, early->first, early->second);
+                },
+                [this, handle, calling](const QString &owner) {
+                    calling(owner);
+                    if (const auto awaited = m_awaited.find(handle); awaited != m_awaited.end())
+                        awaited->second.owner = owner;
                 });
         });
-        break;
-    case SessionManager:
-        m_ways[way]->call(QStringLiteral("Inhibit"),
-            { QStringLiteral(TEMBRIK_APP_ID), 0u, reason, SuspendFlag }, cookie);
-        break;
-    case PowerManager:
-        m_ways[way]->call(
-            QStringLiteral("Inhibit"), { QStringLiteral(TEMBRIK_APP_NAME), reason }, cookie);
         break;
     case WayCount:
         break;
@@ -114,27 +114,14 @@ void SuspendInhibitor::ask(Way way)
 
 void SuspendInhibitor::responded(const QDBusMessage &response)
 {
+    const auto awaited = m_awaited.find(response.path());
+    if (awaited == m_awaited.end() || awaited->second.owner != response.service())
+        return;
     const QVariant code = response.arguments().value(0);
-    answered(response.path(), response.service(),
-        code.metaType() == QMetaType::fromType<uint>() ? code.toUInt() : 2);
-}
-
-// A portal request's answer, believed only from the connection that took the request.
-void SuspendInhibitor::answered(const QString &handle, const QString &from, uint code)
-{
-    const auto awaited = m_awaited.find(handle);
-    if (awaited == m_awaited.end())
-        return;
-    if (awaited->second.owner.isEmpty()) {
-        awaited->second.early = { from, code }; // before the reply: kept for it
-        return;
-    }
-    if (awaited->second.owner != from)
-        return;
-    const quint64 serial = awaited->second.serial;
+    const auto [serial, owner] = awaited->second;
     m_awaited.erase(awaited);
-    if (code == 0)
-        granted(serial, { Portal, from, handle });
+    if (code.metaType() == QMetaType::fromType<uint>() && code.toUInt() == 0)
+        granted(serial, { Portal, owner, response.path() });
     else
         refused(serial, Portal);
 }

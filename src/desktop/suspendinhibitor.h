@@ -15,18 +15,23 @@ class QDBusMessage;
 
 // Asks the desktop not to suspend the computer on idle while channels count down, so that no
 // run-out is slept through. Desktops answer that wish in different ways, tried in turn: the
-// desktop portal (org.freedesktop.portal.Inhibit: GNOME, KDE Plasma), GNOME's session manager
-// interface (org.gnome.SessionManager: MATE, Cinnamon, GNOME without a portal) and the power
-// manager (org.freedesktop.PowerManagement.Inhibit: XFCE). Each is asked for "suspend" alone. A
-// way that refuses, answers wrongly or does not answer within the patience is passed over for the
-// next. One request is held however many channels run, and released where it was granted as soon
-// as none runs or its service's name changes owner; every other grant, however late, is released
-// at once. No call waits, nothing is printed where no service is, and the bus is not touched
-// before the first request.
+// desktop's own services first, in the program's own name (GNOME's session manager interface,
+// org.gnome.SessionManager: GNOME, MATE, Cinnamon; then the power manager,
+// org.freedesktop.PowerManagement.Inhibit: XFCE, KDE Plasma), and the desktop portal last
+// (org.freedesktop.portal.Inhibit: a sandbox, or a desktop that offers nothing else), since the
+// portal's GNOME backend names the program by its control group, which a program started from a
+// terminal does not have, and GNOME then holds nothing although the portal says yes. Each is
+// asked for "suspend" alone. A way that is missing or refuses is passed over at once for the
+// next, one that has not answered within the patience after the call went out too. One request
+// is held however many channels run, and released where it was granted as soon as none runs or
+// its service's name changes owner; every other grant, however late, is released at once. No
+// call waits, nothing is printed where no service is, and the program touches the bus first for
+// the first request.
 class SuspendInhibitor : public QObject {
     Q_OBJECT
 public:
-    // How long a way may take to grant or refuse before the next is asked.
+    // How long a way may take to grant or refuse, from when the call goes out, before the next is
+    // asked.
     static constexpr std::chrono::milliseconds Patience { 3000 };
 
     explicit SuspendInhibitor(QObject *parent, std::chrono::milliseconds patience = Patience);
@@ -39,7 +44,7 @@ private slots:
     void responded(const QDBusMessage &response);
 
 private:
-    enum Way { Portal, SessionManager, PowerManager, WayCount };
+    enum Way { SessionManager, PowerManager, Portal, WayCount };
     // A request that a way granted: the connection that granted it, and the portal's request
     // handle or the other ways' cookie.
     struct Grant {
@@ -48,17 +53,15 @@ private:
         QString handle;
         uint cookie = 0;
     };
-    // A portal request whose answer has not come: its request, and where the reply came from
-    // (empty until it has come) or an answer that came before it.
+    // A portal request whose answer has not come: its request, and the connection that the call
+    // went to (empty until it goes), the only one whose answer counts.
     struct Awaited {
         quint64 serial;
         QString owner;
-        std::optional<std::pair<QString, uint>> early;
     };
     void ask(Way way);
     void granted(quint64 serial, const Grant &grant);
     void refused(quint64 serial, Way way);
-    void answered(const QString &handle, const QString &from, uint code);
     void release(const Grant &grant);
 
     const std::chrono::milliseconds m_patience;

@@ -11,60 +11,74 @@ using namespace Qt::StringLiterals;
 const QString Notifications = u"org.freedesktop.Notifications"_s,
               Portal = u"org.freedesktop.portal.Desktop"_s,
               SessionManager = u"org.gnome.SessionManager"_s,
-              PowerManager = u"org.freedesktop.PowerManagement"_s;
+              PowerManager = u"org.freedesktop.PowerManagement"_s,
+              Request = u"org.freedesktop.portal.Request"_s;
+// Where each interface is served.
+const QMap<QString, QString> Served { { u"/org/gnome/SessionManager"_s, SessionManager },
+    { u"/org/freedesktop/PowerManagement/Inhibit"_s, PowerManager + u".Inhibit"_s },
+    { u"/org/freedesktop/portal/desktop"_s, u"org.freedesktop.portal.Inhibit"_s },
+    { u"/org/freedesktop/Notifications"_s, Notifications } };
 
 // The desktop's services, played by the test on its private session bus (dbus-run-session), each
-// name on a connection of its own: every call is logged as its member and arguments and the
-// connection it went to (a portal request's token stands for its handle). A call is answered at
-// once with the answer set for that connection (an object path stands for the handle), else held
-// until the test answers it, latest first, as a service may. The dock's side logs the launcher
-// entry's updates.
+// name on a connection of its own: every call is logged as its member and arguments (a portal
+// request's handle as its number in order), the connection it went to, and its path and
+// interface where these are not where that interface is served. A call is answered at once with
+// the answer set for that connection, else held until the test answers it, latest first, as a
+// service may; a portal request is answered with its handle, then with the answer as its
+// Response where that is a number. The dock's side logs the launcher entry's updates.
 class StandIn : public QDBusVirtualObject {
     Q_OBJECT
 public:
-    QStringList calls, dock;
-    QSet<QString> interfaces; // of every call
+    QStringList calls, dock, handles;
     QMap<QString, QVariant> answers; // by the name of the connection that gets the call
     QList<std::pair<QDBusMessage, QDBusConnection>> held;
-    QString handle; // of the latest portal request
 
-    void clear() { calls.clear(), interfaces.clear(), answers.clear(), held.clear(); }
+    void clear() { calls.clear(), answers.clear(), held.clear(), handles.clear(); }
     QString introspect(const QString &) const override { return {}; }
     bool handleMessage(const QDBusMessage &call, const QDBusConnection &bus) override
     {
         QStringList words { call.member() };
         for (const QVariant &argument : call.arguments()) {
             QVariantMap map = qdbus_cast<QVariantMap>(argument);
-            if (const QString token = map.take(u"handle_token"_s).toString(); !token.isEmpty()) {
-                handle = u"/org/freedesktop/portal/desktop/request/%1/%2"_s.arg(
-                    call.service().sliced(1).replace(u'.', u'_'), token);
-            }
+            if (const QString token = map.take(u"handle_token"_s).toString(); !token.isEmpty())
+                handles << u"/org/freedesktop/portal/desktop/request/"_s
+                        + call.service().sliced(1).replace(u'.', u'_') + u'/' + token;
             words << (argument.metaType() == QMetaType::fromType<QDBusArgument>()
                     ? QVariant(map.values()).toStringList().join(u' ')
                     : argument.typeId() == QMetaType::QStringList
                     ? argument.toStringList().join(u',')
                     : argument.toString());
         }
-        calls << words.join(u' ') + u" @"_s + bus.name(), interfaces << call.interface();
-        QVariant answer = answers.value(bus.name());
-        if (answer.metaType() == QMetaType::fromType<QDBusObjectPath>())
-            answer = QVariant::fromValue(QDBusObjectPath(handle));
+        const qsizetype handle = handles.indexOf(call.path());
+        words << (handle < 0 ? u"@"_s : u"#%1 @"_s.arg(handle + 1)) + bus.name();
+        if (call.interface() != (handle < 0 ? Served.value(call.path()) : Request))
+            words << call.path() << call.interface();
+        calls << words.join(u' ');
         if (call.isReplyRequired())
-            answer.isValid() ? void(bus.send(call.createReply(answer)))
-                             : held.append({ call, bus });
+            answers.contains(bus.name()) ? reply(call, bus, answers[bus.name()])
+                                         : held.append({ call, bus });
         return true;
     }
-    void answer(const QVariant &value)
+    // Answers the latest call held.
+    void answer(const QVariant &value = {})
     {
-        auto [call, bus] = held.takeLast();
-        bus.send(call.createReply(value));
+        const auto [call, bus] = held.takeLast();
+        reply(call, bus, value);
     }
     // The portal's answer to its latest request, from the given connection.
     void respond(QDBusConnection bus, uint code)
     {
-        bus.send(
-            QDBusMessage::createSignal(handle, u"org.freedesktop.portal.Request"_s, u"Response"_s)
+        bus.send(QDBusMessage::createSignal(handles.last(), Request, u"Response"_s)
             << code << QVariantMap());
+    }
+    void reply(const QDBusMessage &call, QDBusConnection bus, const QVariant &value)
+    {
+        const bool request = call.path() == u"/org/freedesktop/portal/desktop";
+        bus.send(call.createReply(request && value.typeId() != QMetaType::QString
+                ? QVariant::fromValue(QDBusObjectPath(handles.last()))
+                : value));
+        if (request && value.typeId() == QMetaType::UInt)
+            respond(bus, value.toUInt());
     }
 
 public slots:
