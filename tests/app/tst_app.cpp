@@ -6,6 +6,9 @@
 #include "systembeep.h"
 
 #include <QtWidgets>
+#ifdef TEMBRIK_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
 
 using namespace std::chrono_literals;
 
@@ -77,6 +80,32 @@ struct Model {
 };
 const std::array Warnings
     = { ""_L1, ", below 20 minutes"_L1, ", below 5 minutes"_L1, ", run out"_L1 };
+
+#ifdef TEMBRIK_HAVE_XCB
+// What a window asks of an X window manager for its attention: _NET_WM_STATE_DEMANDS_ATTENTION
+// added (1) or taken back (0), in client messages to the root window, which Qt's own connection
+// to the X server hears too.
+struct Attention : QAbstractNativeEventFilter {
+    xcb_connection_t *x = qApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+    xcb_atom_t state = atom("_NET_WM_STATE"), demands = atom("_NET_WM_STATE_DEMANDS_ATTENTION");
+    QList<uint> asked;
+    xcb_atom_t atom(const char *name)
+    {
+        const auto cookie = xcb_intern_atom(x, 0, uint16_t(qstrlen(name)), name);
+        return std::unique_ptr<xcb_intern_atom_reply_t, decltype(&free)>(
+            xcb_intern_atom_reply(x, cookie, nullptr), free)
+            ->atom;
+    }
+    bool nativeEventFilter(const QByteArray &, void *message, qintptr *) override
+    {
+        const auto *said = static_cast<xcb_client_message_event_t *>(message);
+        if ((said->response_type & 0x7f) == XCB_CLIENT_MESSAGE && said->type == state
+            && said->data.data32[1] == demands)
+            asked << said->data.data32[0];
+        return false;
+    }
+};
+#endif
 
 } // namespace
 
@@ -278,11 +307,11 @@ private slots:
 
     // The window tells the desktop about its channels. A run-out while the user is elsewhere is
     // named in a notification, whose action brings the minimised window back and which the
-    // channel's start or reset withdraws; at the window nothing is sent and a screen reader hears
-    // it at once (Qt 6.8). The dock counts the channels that show a run-out, urgent from one in the
-    // background until the window is active again, and Master Reset makes one update. While
-    // channels run, a request that the computer not suspend stands, released by Master Reset and
-    // by Exit.
+    // channel's start or reset withdraws, and on X11 asks the window manager for attention; at
+    // the window nothing is sent and a screen reader hears it at once (Qt 6.8). The dock counts the
+    // channels that show a run-out, urgent from one in the background until the window is active
+    // again, and Master Reset makes one update. While channels run, a request that the computer not
+    // suspend stands, released by Master Reset and by Exit.
     void tellsDesktop()
     {
         StandIn s;
@@ -294,6 +323,12 @@ private slots:
         frmTB window(1ms, [] {});
         const Controls c(window);
         QWidget elsewhere;
+        window.show();
+#ifdef TEMBRIK_HAVE_XCB
+        std::optional<Attention> attention; // on X11 alone
+        if (QGuiApplication::platformName() == u"xcb")
+            qApp->installNativeEventFilter(&attention.emplace());
+#endif
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
         static QStringList spoken; // what a screen reader is told at once, only while active
         QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
@@ -323,6 +358,11 @@ private slots:
         QCOMPARE(s.calls.filter(u"@desktop"_s),
             QStringList({ notice(7, "desktop"), notice(8, "desktop"), close, close }));
         QCOMPARE(s.dock, QStringList({ u"2 true true"_s, u"2 true false"_s, u"0 false false"_s }));
+#ifdef TEMBRIK_HAVE_XCB
+        // The run-outs in the background ask for attention once, taken back when the window is
+        // active.
+        QVERIFY(!attention || attention->asked == QList<uint>({ 1, 0 }));
+#endif
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
         QCOMPARE(spoken, QStringList { u"Channel 7 has run out1"_s });
 #endif
