@@ -8,23 +8,32 @@
 // and Master Reset withdraws the notification; while the daemon still stands still, the program
 // ends. Each run prints the longest time the interface thread was kept from its events, how late
 // the started channel's first tick came, and how long the ending took. Every desktop service is
-// missing, so the first request to stay awake asks each way in turn. Last, a notification
-// service that answers only after 26 s.
+// missing, so the first request to stay awake asks each way in turn. Then, with stand-ins for the
+// desktop's services that grant every request to stay awake, the daemon is stopped before the
+// first Start and let go once channels have been started, have run out and been reset while it
+// stood still: the requests that stand are counted while a channel runs and once none does, with
+// every way on the bus and with the portal alone. Last, a notification service that answers only
+// after 26 s.
 // Usage: bench_bus [--check]   (--check: exit 1 if the window stood still or the ending took
-// 500 ms or more, or the late id was not closed)
+// 500 ms or more, if not exactly one request stood while a channel ran and none after, or if the
+// late id was not closed)
 #include "benchutil.h"
 #include "frmtb.h"
 #include "notifier.h"
 #include "sessionbus.h"
 
 #include <QApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVirtualObject>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
@@ -88,12 +97,102 @@ int child(int argc, char *argv[])
     return 0;
 }
 
-// A bus daemon of the benchmark's own, with no service it could start: its address, or empty.
-QString startDaemon(QProcess &daemon)
+// With the daemon stopped before the first Start: channel 1 runs out in the background, channel 2
+// is started, Master Reset, channel 3 is started; the daemon is let go after 10 s, and channel 3
+// is stopped. Says "running" and "stopped" once things have settled after each.
+int releaseChild(int argc, char *argv[])
 {
+    QApplication app(argc, argv);
+    const pid_t daemon = pid_t(std::atol(argv[3]));
+    frmTB window(std::chrono::milliseconds(PeriodMs), [] {});
+    QWidget elsewhere;
+    window.show(), elsewhere.show(), elsewhere.activateWindow();
+    if (!QTest::qWaitForWindowActive(&elsewhere))
+        return 1;
+    const auto click
+        = [&](const char *name) { window.findChild<QPushButton *>(QLatin1String(name))->click(); };
+    const auto say = [](const char *what) { std::puts(what), std::fflush(stdout); };
+    kill(daemon, SIGSTOP);
+    window.SetTime(0, 0, 0, 1), click("Command1"); // ten ticks, then the run-out
+    QTest::qWait(15 * PeriodMs);
+    click("Command3"), QTest::qWait(500), click("Command41"), click("Command6");
+    QTest::qWait(10000);
+    kill(daemon, SIGCONT);
+    QTest::qWait(3000), say("running"), QTest::qWait(1000);
+    click("Command6");
+    QTest::qWait(2000), say("stopped"), QTest::qWait(1000);
+    return 0;
+}
+
+// The desktop's services in one connection, each granting every request to stay awake (the
+// portal with its Response 0 after the reply), and counting the grants that stand (which its
+// method Standing tells).
+class GrantingDesktop : public QDBusVirtualObject {
+public:
+    QSet<QString> standing; // cookies and request handles
+    uint cookie = 0;
+    QString introspect(const QString &) const override { return {}; }
+    bool handleMessage(const QDBusMessage &call, const QDBusConnection &bus) override
+    {
+        const QVariantList arguments = call.arguments();
+        if (call.member() == u"Inhibit" && call.interface() == u"org.freedesktop.portal.Inhibit") {
+            const QString handle = u"/org/freedesktop/portal/desktop/request/"_s
+                + call.service().sliced(1).replace(u'.', u'_') + u'/'
+                + qdbus_cast<QVariantMap>(arguments.value(2)).value(u"handle_token"_s).toString();
+            standing << handle;
+            bus.send(call.createReply(QVariant::fromValue(QDBusObjectPath(handle))));
+            bus.send(QDBusMessage::createSignal(
+                         handle, u"org.freedesktop.portal.Request"_s, u"Response"_s)
+                << 0u << QVariantMap());
+        } else if (call.member() == u"Inhibit") {
+            standing << QString::number(++cookie);
+            bus.send(call.createReply(cookie));
+        } else if (call.member().compare(u"Uninhibit", Qt::CaseInsensitive) == 0) {
+            standing.remove(arguments.value(0).toString());
+        } else if (call.member() == u"Close") {
+            standing.remove(call.path());
+        } else if (call.member() == u"Standing") {
+            bus.send(call.createReply(qint64(standing.size())));
+        }
+        return true;
+    }
+};
+
+// The desktop portal as Debian's is: started by the bus when it is first called.
+int portal(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QDBusConnection bus = QDBusConnection::connectToBus(
+        QString::fromUtf8(qgetenv("DBUS_STARTER_ADDRESS")), QStringLiteral("portal"));
+    GrantingDesktop desktop;
+    bus.registerVirtualObject(u"/"_s, &desktop, QDBusConnection::SubPath);
+    QTimer alive; // it ends with its bus
+    QObject::connect(&alive, &QTimer::timeout, &app, [&] {
+        if (!bus.isConnected())
+            app.quit();
+    });
+    alive.start(100);
+    return bus.registerService(u"org.freedesktop.portal.Desktop"_s) ? app.exec() : 1;
+}
+
+// A bus daemon of the benchmark's own, where the only service it could start is the portal
+// (with a folder of services): its address, or empty.
+QString startDaemon(QProcess &daemon, const QString &services = {})
+{
+    QString config = QStringLiteral(TEMBRIK_SOURCE_DIR "/tests/session.conf");
+    if (!services.isEmpty()) {
+        QFile tests(config), service(services + u"/org.freedesktop.portal.Desktop.service"_s),
+            own(config = services + u"/session.conf"_s);
+        tests.open(QIODevice::ReadOnly), service.open(QIODevice::WriteOnly);
+        own.open(QIODevice::WriteOnly);
+        service.write("[D-BUS Service]\nName=org.freedesktop.portal.Desktop\nExec="
+            + QCoreApplication::applicationFilePath().toUtf8() + " --portal\n");
+        own.write(tests.readAll().replace(
+            "</busconfig>", "<servicedir>" + services.toUtf8() + "</servicedir></busconfig>"));
+    }
     daemon.start(QStringLiteral("dbus-daemon"),
-        { QStringLiteral("--config-file=" TEMBRIK_SOURCE_DIR "/tests/session.conf"),
-            QStringLiteral("--nofork"), QStringLiteral("--print-address=1") });
+        { u"--config-file="_s + config, QStringLiteral("--nofork"),
+            QStringLiteral("--print-address=1") });
     return daemon.waitForReadyRead(10000) ? QString::fromUtf8(daemon.readLine().trimmed())
                                           : QString();
 }
@@ -116,8 +215,10 @@ public:
 
 int main(int argc, char *argv[])
 {
+    if (argc > 1 && qstrcmp(argv[1], "--portal") == 0)
+        return portal(argc, argv);
     if (argc > 3 && qstrcmp(argv[1], "--child") == 0)
-        return child(argc, argv);
+        return qstrcmp(argv[2], "release") == 0 ? releaseChild(argc, argv) : child(argc, argv);
     QCoreApplication app(argc, argv);
     const bool check = argc > 1 && qstrcmp(argv[1], "--check") == 0;
     bool failed = false;
@@ -149,6 +250,52 @@ int main(int argc, char *argv[])
         printRow(u"  first tick of a channel started then, late by"_s,
             u"%1 ms"_s.arg(QString::fromLatin1(figures.value(1))), QStringLiteral("< 20 ms"));
         printRow(u"  ending the program"_s, u"%1 ms"_s.arg(ended), QStringLiteral("< 100 ms"));
+    }
+
+    printHeader("The session bus daemon stopped before the first Start, then let go");
+    for (const bool portalAlone : { false, true }) {
+        QProcess daemon, program;
+        QTemporaryDir folder;
+        const QString address = startDaemon(daemon, folder.path());
+        // The session manager and the power manager run already; the portal is started by the
+        // bus when it is first called.
+        GrantingDesktop desktop;
+        QDBusConnection services = QDBusConnection::connectToBus(address, u"services"_s);
+        services.registerVirtualObject(u"/"_s, &desktop, QDBusConnection::SubPath);
+        for (const char *name : { "org.gnome.SessionManager", "org.freedesktop.PowerManagement" }) {
+            if (!portalAlone)
+                services.registerService(QLatin1String(name));
+        }
+        const auto standing = [&] {
+            const QDBusMessage count
+                = services.call(QDBusMessage::createMethodCall(u"org.freedesktop.portal.Desktop"_s,
+                                    u"/"_s, u"org.example.Count"_s, u"Standing"_s),
+                    QDBus::Block, 5000);
+            return desktop.standing.size() + count.arguments().value(0).toLongLong();
+        };
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QCoreApplication::applicationFilePath(),
+            { QStringLiteral("--child"), QStringLiteral("release"),
+                QString::number(daemon.processId()) });
+        QList<qsizetype> counts; // while a channel runs, and once none does
+        for (int said = 0; said < 2; ++said) {
+            (void)QTest::qWaitFor([&] { return program.canReadLine(); }, 60000);
+            counts << (program.readLine().isEmpty() ? -1 : standing());
+        }
+        program.waitForFinished(10000);
+        kill(pid_t(daemon.processId()), SIGCONT);
+        program.kill(), program.waitForFinished();
+        QDBusConnection::disconnectFromBus(u"services"_s);
+        daemon.kill(), daemon.waitForFinished();
+        failed = failed || counts != QList<qsizetype> { 1, 0 };
+        const QString ways = portalAlone ? u"the portal alone"_s : u"every way"_s;
+        printRow(u"requests standing, %1: while a channel runs"_s.arg(ways),
+            QString::number(counts.value(0)), QStringLiteral("1"));
+        printRow(
+            u"  once no channel runs"_s, QString::number(counts.value(1)), QStringLiteral("0"));
     }
 
     // A notification withdrawn while its call waits for a service that answers after 26 s: the
