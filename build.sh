@@ -71,11 +71,13 @@ if [ "$1" = arm64 ] && ! dpkg --print-foreign-architectures | grep -qx arm64; th
     echo "build.sh: adding the arm64 architecture to dpkg${sudo:+ (with sudo)}"
     "${sudo[@]}" dpkg --add-architecture arm64
 fi
-missing=()
-for package in "${wanted[@]}"; do
-    installed "$package" || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
+# Installs the packages named that are not installed yet.
+install_packages() {
+    local missing=() package log
+    for package; do
+        installed "$package" || missing+=("$package")
+    done
+    [ ${#missing[@]} -gt 0 ] || return 0
     if [ ${#sudo[@]} -gt 0 ] && ! command -v sudo >/dev/null; then
         echo "build.sh: to install ${missing[*]}, run this as root or install sudo" >&2
         exit 1
@@ -97,7 +99,17 @@ if [ ${#missing[@]} -gt 0 ]; then
     fi
     rm -f "$log"
     trap - EXIT HUP INT TERM
-fi
+}
+install_packages "${wanted[@]}"
+# AppStream's composer caches the icons as JPEG XL from version 1.2 on (Debian 14); libjxl's tools
+# read their size.
+case "$1" in
+test | sanitize)
+    if dpkg --compare-versions "$(dpkg-query -W -f='${Version}' appstream-compose)" ge 1.2~; then
+        install_packages libjxl-tools
+    fi
+    ;;
+esac
 
 # Configures a build folder (quietly: only problems are shown) and builds it.
 build() {
