@@ -6,9 +6,7 @@
 #include "systembeep.h"
 
 #include <QtWidgets>
-#ifdef TEMBRIK_HAVE_XCB
 #include <xcb/xcb.h>
-#endif
 
 using namespace std::chrono_literals;
 
@@ -81,7 +79,6 @@ struct Model {
 const std::array Warnings
     = { ""_L1, ", below 20 minutes"_L1, ", below 5 minutes"_L1, ", run out"_L1 };
 
-#ifdef TEMBRIK_HAVE_XCB
 // What a window asks of an X window manager for its attention: _NET_WM_STATE_DEMANDS_ATTENTION
 // added (1) or taken back (0), in client messages to the root window, which Qt's own connection
 // to the X server hears too.
@@ -105,7 +102,6 @@ struct Attention : QAbstractNativeEventFilter {
         return false;
     }
 };
-#endif
 
 } // namespace
 
@@ -324,11 +320,9 @@ private slots:
         const Controls c(window);
         QWidget elsewhere;
         window.show();
-#ifdef TEMBRIK_HAVE_XCB
         std::optional<Attention> attention; // on X11 alone
         if (QGuiApplication::platformName() == u"xcb")
             qApp->installNativeEventFilter(&attention.emplace());
-#endif
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
         static QStringList spoken; // what a screen reader is told at once, only while active
         QAccessible::installUpdateHandler([](QAccessibleEvent *event) {
@@ -358,11 +352,9 @@ private slots:
         QCOMPARE(s.calls.filter(u"@desktop"_s),
             QStringList({ notice(7, "desktop"), notice(8, "desktop"), close, close }));
         QCOMPARE(s.dock, QStringList({ u"2 true true"_s, u"2 true false"_s, u"0 false false"_s }));
-#ifdef TEMBRIK_HAVE_XCB
         // The run-outs in the background ask for attention once, taken back when the window is
         // active.
         QVERIFY(!attention || attention->asked == QList<uint>({ 1, 0 }));
-#endif
 #if QT_VERSION >= QT_VERSION_CHECK(6, 8, 0)
         QCOMPARE(spoken, QStringList { u"Channel 7 has run out1"_s });
 #endif
