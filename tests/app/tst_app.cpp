@@ -32,12 +32,6 @@ struct Controls {
             timer[n] = w.findChild<QTimer *>(named("Timer", n));
         }
     }
-    // The timer event that a due timer gets.
-    void timeout(int n) const
-    {
-        QTimerEvent tick(timer[n]->timerId());
-        QCoreApplication::sendEvent(timer[n], &tick);
-    }
     QPushButton *button[43] {};
     QLabel *time[43] {}, *name[43] {};
     QTimer *timer[43] {};
@@ -194,7 +188,8 @@ private slots:
                 if (failed)
                     QTest::ignoreMessage(QtWarningMsg,
                         qPrintable(named("frmTB.Timer", n + 1) + u"_Timer: no sound"_s));
-                c.timeout(n + 1);
+                QTimerEvent timeout(c.timer[n + 1]->timerId()); // the event that a due timer gets
+                QCoreApplication::sendEvent(c.timer[n + 1], &timeout);
             } else if (kind < 75) {
                 hours += random.bounded(1, random.bounded(8) ? 30 : 1000);
                 event = u"clock at %1 h"_s.arg(hours);
@@ -251,7 +246,7 @@ private slots:
             std::tuple(u"frmTB"_s, u"Tembrik Timer Ver 1.0  by Kestrune"_s, QSize(657, 374)));
         // The icon: the 16 x 14 picture at its size; the files made for Windows and for the desktop
         // (on a square canvas, like the scalable picture) hold the same pixels, and the larger
-        // sizes are the square one with each pixel made a square of 2, 4 and 8.
+        // images of the window are the square one with each pixel made a square of 2, 4 and 8.
         const auto argb
             = [](const QImage &image) { return image.convertToFormat(QImage::Format_ARGB32); };
         const QString files = QStringLiteral(TEMBRIK_SOURCE_DIR "/src/app/tembrik");
@@ -262,7 +257,6 @@ private slots:
         QCOMPARE(square.copy(0, 1, 16, 14), picture);
         for (const int size : { 32, 64, 128 }) {
             const QImage big = square.scaled(size, size);
-            QCOMPARE(argb(QImage(files + u"-%1.png"_s.arg(size))), big);
             QCOMPARE(argb(window.windowIcon().pixmap(QSize(size, size)).toImage()), big);
         }
         const auto check = [&](QWidget *w, QRect twips, const QString &caption, int pixels,
@@ -288,9 +282,11 @@ private slots:
             check(c.button[Reset[n - 1]], { left, top + 1200, 1215, 495 }, u"Reset"_s, 11, false, 0,
                 channel + u" Reset"_s);
         }
-        // The tick timers, all made alike: precise, a second apart.
+        // The tick timers, all made alike: precise, a second apart; a period that could never fall
+        // due is refused.
         QCOMPARE(std::tuple(c.timer[20]->interval(), c.timer[20]->timerType()),
             std::tuple(1000, Qt::PreciseTimer));
+        QVERIFY_THROWS_EXCEPTION(std::invalid_argument, frmTB(0ms));
         check(c.button[41], { 8280, 3840, 1215, 615 }, u"Master Reset"_s, 13, true);
         check(c.button[42], { 8280, 4440, 1215, 855 }, u"Exit"_s, 13, true);
 
