@@ -98,8 +98,8 @@ int child(int argc, char *argv[])
 }
 
 // With the daemon stopped before the first Start: channel 1 runs out in the background, channel 2
-// is started, Master Reset, channel 3 is started; the daemon is let go after 10 s, and channel 3
-// is stopped. Says "running" and "stopped" once things have settled after each.
+// is started, Master Reset, channel 3 is started, 10 s apart; the daemon is let go 10 s later,
+// and channel 3 is stopped. Says "running" and "stopped" once things have settled after each.
 int releaseChild(int argc, char *argv[])
 {
     QApplication app(argc, argv);
@@ -112,10 +112,11 @@ int releaseChild(int argc, char *argv[])
     const auto click
         = [&](const char *name) { window.findChild<QPushButton *>(QLatin1String(name))->click(); };
     const auto say = [](const char *what) { std::puts(what), std::fflush(stdout); };
+    // Each step 10 s apart, longer than a way's patience three times over.
     kill(daemon, SIGSTOP);
     window.SetTime(0, 0, 0, 1), click("Command1"); // ten ticks, then the run-out
-    QTest::qWait(15 * PeriodMs);
-    click("Command3"), QTest::qWait(500), click("Command41"), click("Command6");
+    QTest::qWait(10000);
+    click("Command3"), QTest::qWait(10000), click("Command41"), click("Command6");
     QTest::qWait(10000);
     kill(daemon, SIGCONT);
     QTest::qWait(3000), say("running"), QTest::qWait(1000);
