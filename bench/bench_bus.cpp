@@ -184,8 +184,9 @@ QString startDaemon(QProcess &daemon, const QString &services = {})
     if (!services.isEmpty()) {
         QFile tests(config), service(services + u"/org.freedesktop.portal.Desktop.service"_s),
             own(config = services + u"/session.conf"_s);
-        tests.open(QIODevice::ReadOnly), service.open(QIODevice::WriteOnly);
-        own.open(QIODevice::WriteOnly);
+        if (!tests.open(QIODevice::ReadOnly) || !service.open(QIODevice::WriteOnly)
+            || !own.open(QIODevice::WriteOnly))
+            return {};
         service.write("[D-BUS Service]\nName=org.freedesktop.portal.Desktop\nExec="
             + QCoreApplication::applicationFilePath().toUtf8() + " --portal\n");
         own.write(tests.readAll().replace(
