@@ -7,7 +7,6 @@
 #include "sessionbus.h"
 
 #include <QDBusMessage>
-#include <QDBusObjectPath>
 #include <QTimer>
 
 namespace {
