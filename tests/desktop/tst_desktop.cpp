@@ -97,8 +97,10 @@ private slots:
         // Every way there (GNOME, MATE, Cinnamon): the session manager, once for two channels.
         run(1), run(2), expect({ asked(u"session"_s) }), run(0),
             expect({ u"Uninhibit 9 @session"_s });
-        // It never answers: the power manager after the patience; its late grant released at once.
+        // Its refusal after the stop asks nothing more. It never answers: the power manager after
+        // the patience; its late grant released at once.
         s.answers.remove(u"session"_s);
+        run(1), expect({ asked(u"session"_s) }), run(0), s.answer(u"no"_s), settle(session);
         QElapsedTimer clock;
         clock.start(), patient.setRunning(1), expect({ asked(u"session"_s), asked(u"power"_s) });
         QVERIFY(clock.elapsed() >= SuspendInhibitor::Patience.count());
